@@ -1,0 +1,54 @@
+#include "testsupport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+
+namespace hygrolux::test {
+
+void prepareEnvironment()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Lives until the process ends; QTemporaryDir creates it with mode 0700 as Qt requires.
+    static QTemporaryDir runtimeDir(QDir::tempPath() + QStringLiteral("/hygrolux-test-XXXXXX"));
+    qputenv("XDG_RUNTIME_DIR", runtimeDir.path().toLocal8Bit());
+}
+
+int run(QObject* testObject, int argc, char** argv)
+{
+    // QtTest swallows messages a test expects (QTest::ignoreMessage) and logs the rest;
+    // a second, plain-text log lets us find the warnings it logged.
+    QTemporaryFile log;
+    if (!log.open()) {
+        fprintf(stderr, "FAIL: cannot create the test log\n");
+        return 1;
+    }
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    arguments << QStringLiteral("-o") << QStringLiteral("-,txt") << QStringLiteral("-o")
+              << log.fileName() + QStringLiteral(",txt");
+
+    int failures = QTest::qExec(testObject, arguments);
+
+    QStringList warnings;
+    QFile logFile(log.fileName());
+    if (logFile.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        while (!logFile.atEnd()) {
+            const QString line = QString::fromUtf8(logFile.readLine()).trimmed();
+            if (line.startsWith(QLatin1String("QWARN")) || line.startsWith(QLatin1String("QCRITICAL")) ||
+                line.startsWith(QLatin1String("QFATAL")))
+                warnings << line;
+        }
+    }
+    if (!warnings.isEmpty()) {
+        fprintf(stderr, "FAIL: Qt logged %d warning(s) during the tests:\n", int(warnings.size()));
+        for (const QString& w : qAsConst(warnings))
+            fprintf(stderr, "  %s\n", qPrintable(w));
+        failures += warnings.size();
+    }
+    return failures;
+}
+
+} // namespace hygrolux::test

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QtTest>
+
+// Shared by every test program: a fresh headless environment for each run, and a
+// run that fails when Qt printed any warning (a missing resource, a slot that found
+// no signal, a painter misuse), even if every check passed.
+namespace hygrolux::test {
+
+// Before the application object exists: offscreen platform (unless one was chosen),
+// and a private XDG_RUNTIME_DIR so the environment's own warning about it cannot fire.
+void prepareEnvironment();
+
+// Runs the test object like QTest::qExec, then fails when Qt logged a warning.
+int run(QObject* testObject, int argc, char** argv);
+
+} // namespace hygrolux::test
+
+#define HYGROLUX_TEST_MAIN_IMPL(AppClass, TestClass)                                               \
+    int main(int argc, char** argv)                                                                \
+    {                                                                                              \
+        hygrolux::test::prepareEnvironment();                                                      \
+        AppClass app(argc, argv);                                                                  \
+        TestClass testObject;                                                                      \
+        return hygrolux::test::run(&testObject, argc, argv);                                       \
+    }
+
+// For tests of widgets.
+#define HYGROLUX_TEST_MAIN(TestClass)                                                              \
+    HYGROLUX_TEST_MAIN_IMPL(QApplication, TestClass)
+// For tests of code that needs QtCore only.
+#define HYGROLUX_TEST_MAIN_CORE(TestClass)                                                         \
+    HYGROLUX_TEST_MAIN_IMPL(QCoreApplication, TestClass)
