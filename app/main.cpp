@@ -1,0 +1,14 @@
+#include "startup.h"
+#include "temp.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    app::configureApplication(application);
+
+    Temp mainWindow;
+    mainWindow.show();
+    return application.exec();
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+class QApplication;
+
+namespace app {
+
+// Application-wide look and text handling, set once before the main window exists:
+// the "blue" style sheet, the palette, the application name, the default font and
+// UTF-8 as the locale codec.
+void configureApplication(QApplication& application);
+
+} // namespace app

@@ -1,0 +1,105 @@
+#include "temp.h"
+#include "testsupport.h"
+#include "ui_temp.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+// The main window's form: what the controller and the skin rely on.
+class MainWindowFormTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void objectsTheControllerUsesExist_data();
+    void objectsTheControllerUsesExist();
+    void sizesAndTitleBar();
+    void downloadButtonHasNoTextFromTheForm();
+    void titleBarButtonsAndReadingsAreAccessible();
+};
+
+void MainWindowFormTest::objectsTheControllerUsesExist_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("className");
+    const QStringList labels = {
+        "labelTitle",     "labelTempValue",    "labelHumiValue",      "labelDewTempValue",
+        "labelHIValue",   "labelTempUnit",     "labelDewUnit",        "labelHiUnit",
+        "labelHumiUnit",  "labelCurrentTime",  "labelDate",           "labelDayOfWeek",
+        "labelSign",      "labelRecordLogoFlag", "labelRecordTextFlag", "labelRecordNumberDis",
+        "labelTempLogo",  "labelHumiLogo",     "labelDewTempLogo",    "labelHI"};
+    for (const QString& name : labels)
+        QTest::newRow(qPrintable(name)) << name << "QLabel";
+    const QStringList buttons = {"pushButtonConnect", "pushButtonCalibration", "pushButtonSet",
+                                 "pushButtonLanguage", "pushButtonStop", "pushButtonDownload",
+                                 "pushButtonHelp", "pushButtonMin", "pushButtonClose"};
+    for (const QString& name : buttons)
+        QTest::newRow(qPrintable(name)) << name << "QPushButton";
+    QTest::newRow("radioButtonCentigrade") << "radioButtonCentigrade" << "QRadioButton";
+    QTest::newRow("radioButtonFahrenheit") << "radioButtonFahrenheit" << "QRadioButton";
+    for (const char* name : {"widgetTitle", "widgetMain", "widgetTempHumi", "widgetTime"})
+        QTest::newRow(name) << name << "QWidget";
+}
+
+void MainWindowFormTest::objectsTheControllerUsesExist()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, className);
+    Temp window;
+    QObject* object = window.findChild<QObject*>(name);
+    QVERIFY2(object, qPrintable(name));
+    QCOMPARE(QString::fromLatin1(object->metaObject()->className()), className);
+}
+
+void MainWindowFormTest::sizesAndTitleBar()
+{
+    Temp window;
+    QCOMPARE(window.size(), QSize(960, 600));
+    QCOMPARE(window.minimumSize(), QSize(800, 600));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* title = window.findChild<QWidget*>("widgetTitle");
+    QCOMPARE(title->height(), 43);
+    window.resize(1400, 900);
+    QTRY_COMPARE(window.size(), QSize(1400, 900));
+    QCOMPARE(title->height(), 43);
+    // The title strip lies above the main area.
+    const QObjectList stacking = window.children();
+    QVERIFY(stacking.indexOf(title) > stacking.indexOf(window.findChild<QWidget*>("widgetMain")));
+}
+
+void MainWindowFormTest::downloadButtonHasNoTextFromTheForm()
+{
+    // The form alone leaves the button empty; only the controller gives it a text.
+    QWidget host;
+    Ui::Temp form;
+    form.setupUi(&host);
+    form.pushButtonDownload->setText(QStringLiteral("Download"));
+    form.retranslateUi(&host);
+    QVERIFY(form.pushButtonDownload->text().isEmpty());
+    QCOMPARE(host.windowTitle(), QStringLiteral("Temp"));
+
+    Temp window;
+    QCOMPARE(window.windowTitle(), QStringLiteral("Temperature&Humidity Datalogger"));
+}
+
+void MainWindowFormTest::titleBarButtonsAndReadingsAreAccessible()
+{
+    Temp window;
+    QCOMPARE(window.findChild<QPushButton*>("pushButtonHelp")->accessibleName(), QStringLiteral("Maximize"));
+    QCOMPARE(window.findChild<QPushButton*>("pushButtonMin")->accessibleName(), QStringLiteral("Minimize"));
+    QCOMPARE(window.findChild<QPushButton*>("pushButtonClose")->accessibleName(), QStringLiteral("Close"));
+    const QList<QPair<const char*, const char*>> described = {
+        {"labelTempValue", "Temperature"},     {"labelHumiValue", "Humidity"},
+        {"labelDewTempValue", "Dew temperature"}, {"labelHIValue", "Heat index"},
+        {"labelTempUnit", "Temperature unit"}};
+    for (const auto& [name, description] : described) {
+        auto* label = window.findChild<QLabel*>(name);
+        QCOMPARE(label->accessibleDescription(), QString::fromLatin1(description));
+        QVERIFY(label->accessibleName().isEmpty());
+    }
+}
+
+HYGROLUX_TEST_MAIN(MainWindowFormTest)
+#include "tst_mainwindowform.moc"
