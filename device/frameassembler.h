@@ -28,8 +28,8 @@ public:
         bool downloadEnded = false;
         // The logger has answered the download command.
         bool downloadAnswered = false;
-        // Bytes were thrown away: the reply held so far would not fit receive_buf, or the
-        // chunk is the rest of a download whose stream was ended early.
+        // Bytes were thrown away: a piece that does not begin a reply while idle, a reply
+        // that would not fit receive_buf, or the rest of a download whose stream was ended.
         bool dropped = false;
 
         bool hasDownloadPiece() const { return downloadPieceSize > 0; }
