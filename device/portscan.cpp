@@ -1,0 +1,72 @@
+#include "portscan.h"
+
+#include <QSerialPortInfo>
+
+namespace devicelink
+{
+
+void applyLineSettings(LinkSettings& settings)
+{
+    const QString portName = settings.portName;
+    settings = LinkSettings();
+    settings.portName = portName;
+}
+
+bool namesLoggerAdapter(const QString& text)
+{
+    return text.contains(QLatin1String("serial"), Qt::CaseInsensitive) ||
+           text.contains(QLatin1String("340"), Qt::CaseInsensitive);
+}
+
+QString selectLoggerPort(const QList<PortDescription>& ports, const QString& storedName,
+                         const QString& overrideName)
+{
+    if (!overrideName.isEmpty())
+        return overrideName;
+
+    QString byDescription;
+    QString byUsbIds;
+    for (const PortDescription& port : ports) {
+        if (namesLoggerAdapter(port.description))
+            byDescription = port.portName;
+        else if (port.hasUsbIds && port.vendorId == Ch340VendorId &&
+                 port.productId == Ch340ProductId)
+            byUsbIds = port.portName;
+    }
+    if (!byDescription.isEmpty())
+        return byDescription;
+    if (!byUsbIds.isEmpty())
+        return byUsbIds;
+    return storedName;
+}
+
+QList<PortDescription> systemPorts()
+{
+    QList<PortDescription> ports;
+    const QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo& info : infos) {
+        PortDescription port;
+        port.portName = info.portName();
+        port.description = info.description();
+        port.hasUsbIds = info.hasVendorIdentifier() && info.hasProductIdentifier();
+        port.vendorId = info.vendorIdentifier();
+        port.productId = info.productIdentifier();
+        ports << port;
+    }
+    return ports;
+}
+
+QString portOverride()
+{
+    return qEnvironmentVariable(PortOverrideVariable);
+}
+
+QString findLoggerPort(const QString& storedName)
+{
+    const QString overrideName = portOverride();
+    if (!overrideName.isEmpty())
+        return overrideName;
+    return selectLoggerPort(systemPorts(), storedName);
+}
+
+} // namespace devicelink
