@@ -1,0 +1,282 @@
+#include "datafile.h"
+
+#include "readings.h"
+#include "timetexts.h"
+
+#include <QIODevice>
+#include <QSaveFile>
+#include <QStringBuilder>
+
+#include <limits>
+
+namespace datafile
+{
+
+namespace
+{
+
+// Field positions of the header line cut at ':'.
+enum HeaderField {
+    CountField = 1,
+    TimeField = 3,
+    TempHighField = 5,
+    TempLowField = 7,
+    HumiHighField = 9,
+    HumiLowField = 11,
+    IntervalField = 13,
+    UnitField = 15,
+};
+
+// The value part of a record line: the time stamp holds the first two colons.
+constexpr int ValueField = 3;
+
+QString headerField(const QString& line, int field)
+{
+    return line.section(QLatin1Char(':'), field, field).trimmed();
+}
+
+int signedField(const QString& line, int field)
+{
+    return headerField(line, field).toInt();
+}
+
+int unsignedField(const QString& line, int field)
+{
+    const uint value = headerField(line, field).toUInt();
+    return int(qMin<uint>(value, std::numeric_limits<int>::max()));
+}
+
+QString fillHeader(QString pattern, const LoggedHeader& h)
+{
+    return pattern.arg(h.recordCount)
+        .arg(logged::headerTimeText(h.startDate, h.startTime))
+        .arg(h.alarms.tempHigh)
+        .arg(h.alarms.tempLow)
+        .arg(h.alarms.humiHigh)
+        .arg(h.alarms.humiLow)
+        .arg(h.intervalSeconds)
+        .arg(h.celsius ? 1 : 0);
+}
+
+QString readTextLine(QIODevice& device)
+{
+    return QString::fromUtf8(device.readLine());
+}
+
+} // namespace
+
+QString headerLine(const LoggedHeader& header)
+{
+    return fillHeader(QStringLiteral("Record data number:%1 : time:%2 : ht:%3 : lt:%4 : hh:%5 : "
+                                     "ht:%6:inval:%7:isC:%8"),
+                      header);
+}
+
+QString workbookHeaderLine(const LoggedHeader& header)
+{
+    return fillHeader(QStringLiteral("Record data number:%1 : time:%2 : ht:%3 : lt:%4 : hh:%5 : "
+                                     "ht:%6 : inval:%7 :isC:%8"),
+                      header);
+}
+
+LoggedHeader parseHeaderLine(const QString& line)
+{
+    LoggedHeader header;
+    header.recordCount = unsignedField(line, CountField);
+    const QDateTime start = logged::parseHeaderTime(headerField(line, TimeField));
+    header.startDate = start.date();
+    header.startTime = start.time();
+    header.alarms.tempHigh = signedField(line, TempHighField);
+    header.alarms.tempLow = signedField(line, TempLowField);
+    header.alarms.humiHigh = unsignedField(line, HumiHighField);
+    header.alarms.humiLow = unsignedField(line, HumiLowField);
+    header.intervalSeconds = unsignedField(line, IntervalField);
+    header.celsius = unsignedField(line, UnitField) == 1;
+    return header;
+}
+
+QString reportBanner()
+{
+    return QString(44, QLatin1Char('-')) + QLatin1String("Report") + QString(46, QLatin1Char('-'));
+}
+
+QString reportEndLine()
+{
+    return QString(96, QLatin1Char('-'));
+}
+
+QString paddingLine()
+{
+    return QString(55, QLatin1Char(' '));
+}
+
+QString columnTitles(bool celsius)
+{
+    return celsius
+               ? QStringLiteral("  NO           time            temperature(c)   humidity      "
+                                "Heat-Index(c)   Dew-Temperature(c)")
+               : QStringLiteral("  NO            time            temperature(f)   humidity      "
+                                "Heat-Index(f)   Dew-Temperature(f)");
+}
+
+QString recordNumberText(int number)
+{
+    return QStringLiteral(" %1  ").arg(number, 4, 10, QLatin1Char('0'));
+}
+
+QString recordLine(int number, const LoggedRecord& record)
+{
+    return recordNumberText(number) % record.timeText % QLatin1String(" :    ") %
+           record.temperatureText % QLatin1String(",           ") % record.humidityText %
+           QLatin1String(",           ") % record.heatIndexText % QLatin1String(",             ") %
+           record.dewTemperatureText;
+}
+
+float recordValue(const QString& line, int column)
+{
+    const QString values = line.section(QLatin1Char(':'), ValueField, ValueField);
+    return values.section(QLatin1Char(','), column, column).trimmed().toFloat();
+}
+
+QString valueText(const QString& line, int column, bool fahrenheit, bool temperature)
+{
+    const QString value = readings::formatValue(double(recordValue(line, column)));
+    if (!temperature)
+        return QStringLiteral("%1 %").arg(value);
+    return QStringLiteral("%1 %2").arg(value, readings::unitSymbol(!fahrenheit));
+}
+
+QString recordLineFromCells(const QString& time, const QString& temperature,
+                            const QString& humidity, const QString& heatIndex,
+                            const QString& dewTemperature)
+{
+    return QStringLiteral("%1 : %2,%3,%4,%5")
+        .arg(time, temperature, humidity, heatIndex, dewTemperature);
+}
+
+Contents read(QIODevice& device, int maxRecords)
+{
+    Contents contents;
+    contents.header = parseHeaderLine(readTextLine(device));
+    if (contents.header.recordCount == 0)
+        return contents;
+    readTextLine(device); // the banner
+    for (int i = 0; i < summary::LineCount; ++i)
+        contents.reportLines << readTextLine(device);
+    for (int i = 0; i < 3; ++i) // dashes, padding, column titles
+        readTextLine(device);
+    const int wanted = qMin(contents.header.recordCount, maxRecords);
+    while (contents.recordLines.size() < wanted && !device.atEnd())
+        contents.recordLines << readTextLine(device);
+    return contents;
+}
+
+} // namespace datafile
+
+DataFileWriter::DataFileWriter(const QString& filePath) : path(filePath), file(filePath)
+{
+    stream.setCodec("UTF-8");
+}
+
+bool DataFileWriter::open()
+{
+    if (file.isOpen())
+        close();
+    headBytes = -1;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+        return false;
+    stream.setDevice(&file);
+    sinceFlush.start();
+    return true;
+}
+
+void DataFileWriter::writeHead(const LoggedHeader& header)
+{
+    if (!file.isOpen())
+        return;
+    firstLine = datafile::headerLine(header);
+    celsius = header.celsius;
+    writeHeadLines(stream, summary::placeholderLines());
+    stream.flush();
+    headBytes = file.pos();
+}
+
+void DataFileWriter::writeRecord(int number, const LoggedRecord& record)
+{
+    if (!file.isOpen())
+        return;
+    stream << datafile::recordLine(number, record) << '\n';
+    // Records show up in the file while the download runs, without a write per record.
+    if (sinceFlush.hasExpired(FlushIntervalMs))
+        flush();
+}
+
+void DataFileWriter::writeDataMissed()
+{
+    if (!file.isOpen())
+        return;
+    stream << "data missed\n";
+    flush();
+}
+
+void DataFileWriter::flush()
+{
+    if (file.isOpen()) {
+        stream.flush();
+        file.flush();
+    }
+    sinceFlush.start();
+}
+
+void DataFileWriter::close()
+{
+    if (!file.isOpen())
+        return;
+    stream.flush();
+    stream.setDevice(nullptr);
+    file.close();
+}
+
+bool DataFileWriter::writeSummary(const QStringList& summaryLines)
+{
+    // Anything but eight lines would shift the records away from line 14.
+    const bool ready = file.isOpen() && headBytes >= 0 && summaryLines.size() == summary::LineCount;
+    close();
+    if (!ready)
+        return false;
+
+    QFile written(path);
+    if (!written.open(QIODevice::ReadOnly) || !written.seek(headBytes))
+        return false;
+    QSaveFile replacement(path);
+    if (!replacement.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+    {
+        QTextStream out(&replacement);
+        out.setCodec("UTF-8");
+        writeHeadLines(out, summaryLines);
+        out.flush();
+        if (out.status() != QTextStream::Ok)
+            return false;
+    }
+    // The record lines already carry the platform's line ends: copy them as bytes.
+    // Without the Text flag for this part, so nothing is converted twice.
+    replacement.setTextModeEnabled(false);
+    constexpr qint64 ChunkSize = 1 << 16;
+    while (!written.atEnd()) {
+        const QByteArray chunk = written.read(ChunkSize);
+        if (chunk.isEmpty() || replacement.write(chunk) != chunk.size())
+            return false;
+    }
+    return replacement.commit();
+}
+
+void DataFileWriter::writeHeadLines(QTextStream& out, const QStringList& summaryLines) const
+{
+    out << firstLine << '\n' << datafile::reportBanner() << '\n';
+    for (const QString& line : summaryLines)
+        out << line << '\n';
+    out << datafile::reportEndLine() << '\n'
+        << datafile::paddingLine() << '\n'
+        << datafile::columnTitles(celsius) << '\n';
+}

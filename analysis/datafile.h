@@ -1,0 +1,113 @@
+#pragma once
+
+#include "loggeddecoder.h"
+#include "summarylines.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+class QIODevice;
+
+// The values of a data file's first line (and of a workbook's A1).
+struct LoggedHeader {
+    int recordCount = 0;
+    QDate startDate; // the block header's clock, not the first record's time stamp
+    QTime startTime;
+    AlarmLimits alarms; // whole degC and %RH, whatever the unit
+    int intervalSeconds = 0;
+    bool celsius = true;
+
+    QDateTime start() const { return QDateTime(startDate, startTime); }
+};
+
+// The data file every download writes (./data.txt): a 13-line head with the report block,
+// then one line per record.
+namespace datafile
+{
+
+// Lines before the first record line.
+constexpr int HeadLineCount = 13;
+
+QString headerLine(const LoggedHeader& header);
+// The workbook's A1 carries the same fields with slightly different spacing.
+QString workbookHeaderLine(const LoggedHeader& header);
+// Reads either form. The line is cut at ':' and only the values are read, never the keys;
+// a missing or non-numeric value reads as 0, and an unreadable time as an invalid one.
+LoggedHeader parseHeaderLine(const QString& line);
+
+QString reportBanner();
+QString reportEndLine();
+QString paddingLine();
+QString columnTitles(bool celsius);
+
+// " 0012  ": at least four digits, wider numbers kept whole.
+QString recordNumberText(int number);
+// Without the line end.
+QString recordLine(int number, const LoggedRecord& record);
+
+// One value of a record line: column 0 temperature, 1 humidity, 2 heat index, 3 dew
+// temperature. A line without values, or with text in their place, reads as 0.
+float recordValue(const QString& line, int column);
+// The value as the records table shows it: "23.5 ℃", "23.5 ℉" or, for humidity, "41.2 %".
+QString valueText(const QString& line, int column, bool fahrenheit, bool temperature);
+// A workbook record row (columns B..F) as a record line, so the same value rules apply.
+QString recordLineFromCells(const QString& time, const QString& temperature,
+                            const QString& humidity, const QString& heatIndex,
+                            const QString& dewTemperature);
+
+struct Contents {
+    LoggedHeader header;
+    QStringList reportLines; // the eight report lines, each with its line end
+    QStringList recordLines; // with their line ends
+};
+// Reads a data file from an open device: nothing past line 1 when its record count is 0,
+// otherwise the report lines and up to min(record count, maxRecords) record lines.
+Contents read(QIODevice& device, int maxRecords);
+
+} // namespace datafile
+
+// Writes the data file while a download runs. The head and the record lines go out as
+// they come, reaching the file at least every FlushIntervalMs; flush() sends them at once. Only the
+// final summary rewrite replaces the file, and it does so atomically.
+class DataFileWriter
+{
+public:
+    static constexpr qint64 FlushIntervalMs = 200;
+
+    explicit DataFileWriter(const QString& filePath = QStringLiteral("./data.txt"));
+
+    // Empties the file and keeps it open for writing.
+    bool open();
+    bool isOpen() const { return file.isOpen(); }
+    QString errorString() const { return file.errorString(); }
+
+    // Line 1, the report banner, the eight placeholder lines, the dashes, the padding line
+    // and the column titles of the header's unit.
+    void writeHead(const LoggedHeader& header);
+    void writeRecord(int number, const LoggedRecord& record);
+    // After a stalled transfer, below the last record; the file stays open.
+    void writeDataMissed();
+    void flush();
+    void close();
+
+    // At success: the file becomes the same head with the real summary lines in place of
+    // the placeholders, followed by every record line written. The new file is built
+    // beside the old one and replaces it in one step; on failure the written file stays
+    // as it was and false is returned. The file is closed either way.
+    bool writeSummary(const QStringList& summaryLines);
+
+private:
+    void writeHeadLines(QTextStream& out, const QStringList& summaryLines) const;
+
+    QString path;
+    QFile file;
+    QTextStream stream;
+    QString firstLine;
+    bool celsius = true;
+    qint64 headBytes = -1; // size of the head as written, -1 before writeHead()
+    QElapsedTimer sinceFlush;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "loggeddecoder.h"
+
+#include <QStringList>
+
+// Alarm limits as the logger last reported them: whole degC and whole %RH.
+struct AlarmLimits {
+    int tempHigh = 0;
+    int tempLow = 0;
+    int humiHigh = 0;
+    int humiLow = 0;
+};
+
+// The eight ">>" lines that summarise a download, shared by the summary table, the report
+// block of the data file and rows 4..11 of the workbook.
+struct SummaryValues {
+    LoggedStatistics statistics; // extremes in the download's unit, start and end texts
+    AlarmLimits alarms;
+    int intervalSeconds = 0;
+    int recordCount = 0; // the block header's count
+    bool celsius = true;
+};
+
+namespace summary
+{
+
+constexpr int LineCount = 8;
+
+QStringList lines(const SummaryValues& values);
+// What the data file shows in place of the summary while a download runs.
+QStringList placeholderLines();
+
+} // namespace summary
