@@ -1,14 +1,555 @@
 #include "temp.h"
 
+#include "readings.h"
+#include "set.h"
 #include "ui_temp.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDebug>
+#include <QFile>
+#include <QPixmap>
+#include <QTimer>
+
+#include <cmath>
+#include <unistd.h>
+
+namespace {
+
+constexpr int PollPeriodMs = 1000;
+// The logger answers the connect command within a second or is taken as absent.
+constexpr int ConnectWatchMs = 1000;
+constexpr int CommandWatchMs = 300;
+// A 32-byte reply takes about 35 ms at 9600 baud. A frame still unanswered after this
+// long is taken as lost, so that one lost reply cannot block the link until Disconnect.
+constexpr int ReplyTimeoutMs = 1500;
+// An unacknowledged command is looked at every 300 ms; after this many looks (about six
+// seconds) the operator is told instead of the program retrying silently for ever.
+constexpr int MaxCommandTries = 20;
+// Live replies to see before the record count may decide the buttons while the record
+// number the logger was given is unknown: the first comparison needs two real counts.
+constexpr int RecordCheckReplies = 2;
+
+const char* const ClockTimeFormat = "HH:mm:ss";
+const char* const ClockDateFormat = "MM-dd-yyyy";
+const char* const RecordingSymbol = ":/images/tw/record_enable.png";
+const char* const IdleSymbol = ":/images/tw/record_disable.png";
+
+const char* const WeekdayNames[] = {
+    QT_TRANSLATE_NOOP("Temp", "Monday"),   QT_TRANSLATE_NOOP("Temp", "Tuesday"),
+    QT_TRANSLATE_NOOP("Temp", "Wednesday"), QT_TRANSLATE_NOOP("Temp", "Thursday"),
+    QT_TRANSLATE_NOOP("Temp", "Friday"),   QT_TRANSLATE_NOOP("Temp", "Saturday"),
+    QT_TRANSLATE_NOOP("Temp", "Sunday")};
+
+// The device file behind a port name: QSerialPort takes "ttyUSB0" as well as a full path.
+QString deviceFile(const QString& portName)
+{
+    return portName.startsWith(QLatin1Char('/')) ? portName : QStringLiteral("/dev/") + portName;
+}
+
+} // namespace
 
 Temp::Temp(QWidget* parent) : QWidget(parent), ui(new Ui::Temp)
 {
     ui->setupUi(this);
     setWindowTitle(tr("Temperature&Humidity Datalogger"));
+
+    set = new Set;
+    serial = new QSerialPort(this);
+    sendtimer = new QTimer(this);
+    checktimer = new QTimer(this);
+
+    applyDisconnectedState();
+
+    connect(set, &Set::gApply, this, &Temp::on_pushButtonApply_gApply);
+    connect(sendtimer, &QTimer::timeout, this, &Temp::on_sendtimer_timeout);
+    connect(checktimer, &QTimer::timeout, this, &Temp::on_checktimer_timeout);
+    connect(serial, &QSerialPort::readyRead, this, &Temp::on_serial_readyRead);
+    connect(this, &Temp::oneFrameDataReceived, this, &Temp::on_receive_buf_oneFrameDataReceived);
+    connect(serial, &QSerialPort::errorOccurred, this, &Temp::handleError);
+
+    for (QWidget* widget :
+         {static_cast<QWidget*>(ui->radioButtonCentigrade), static_cast<QWidget*>(ui->radioButtonFahrenheit),
+          static_cast<QWidget*>(ui->labelHI), static_cast<QWidget*>(ui->labelHIValue),
+          static_cast<QWidget*>(ui->labelHiUnit), static_cast<QWidget*>(ui->labelDewUnit),
+          static_cast<QWidget*>(ui->labelDewTempLogo), static_cast<QWidget*>(ui->labelDewTempValue),
+          static_cast<QWidget*>(ui->labelTempValue), static_cast<QWidget*>(ui->labelTempUnit),
+          static_cast<QWidget*>(ui->labelHumiUnit), static_cast<QWidget*>(ui->labelHumiValue),
+          static_cast<QWidget*>(ui->labelRecordLogoFlag), static_cast<QWidget*>(ui->labelRecordNumberDis),
+          static_cast<QWidget*>(ui->labelRecordTextFlag), static_cast<QWidget*>(ui->labelCurrentTime),
+          static_cast<QWidget*>(ui->labelDate), static_cast<QWidget*>(ui->labelDayOfWeek),
+          static_cast<QWidget*>(ui->labelSign), static_cast<QWidget*>(ui->pushButtonCalibration),
+          static_cast<QWidget*>(ui->labelTempLogo), static_cast<QWidget*>(ui->labelHumiLogo)})
+        widget->setAttribute(Qt::WA_TranslucentBackground);
+    ui->radioButtonCentigrade->setChecked(true);
+    isC = true;
+
+    // The port hands over at most 64 bytes a read, so downloads stream in small pieces.
+    serial->setReadBufferSize(64);
+
+    ui->pushButtonDownload->setText(tr("Analyse"));
+    ui->pushButtonDownload->setEnabled(true);
 }
 
 Temp::~Temp()
 {
+    closeLink();
+    delete sendtimer;
+    delete checktimer;
+    delete serial;
+    delete set;
     delete ui;
+}
+
+bool Temp::openLink()
+{
+    const devicelink::LinkSettings settings = set->linkSettings();
+    serial->setPortName(settings.portName);
+    serial->setBaudRate(settings.baudRate, QSerialPort::AllDirections);
+    serial->setDataBits(settings.dataBits);
+    serial->setParity(settings.parity);
+    serial->setStopBits(settings.stopBits);
+    serial->setFlowControl(settings.flowControl);
+    return serial->open(QIODevice::ReadWrite);
+}
+
+void Temp::closeLink()
+{
+    set->recordNumber = 0;
+    if (!serial->isOpen())
+        return;
+    serial->close();
+    applyDisconnectedState();
+}
+
+void Temp::applyConnectedState()
+{
+    ui->pushButtonConnect->setText(tr("Disconnect"));
+    ui->pushButtonSet->setEnabled(true);
+    ui->pushButtonCalibration->setEnabled(true);
+    ui->pushButtonDownload->setText(tr("Download"));
+    ui->pushButtonStop->setEnabled(true);
+    ui->labelRecordLogoFlag->show();
+    ui->labelRecordNumberDis->show();
+    ui->labelRecordTextFlag->show();
+    recordCheckCountdown = RecordCheckReplies;
+}
+
+void Temp::applyDisconnectedState()
+{
+    ui->labelRecordLogoFlag->hide();
+    ui->labelRecordNumberDis->hide();
+    ui->labelRecordTextFlag->hide();
+    ui->pushButtonConnect->setText(tr("Connect"));
+    ui->pushButtonSet->setEnabled(false);
+    ui->pushButtonCalibration->setEnabled(false);
+    ui->pushButtonStop->setEnabled(false);
+    ui->pushButtonDownload->setText(tr("Analyse"));
+    sendtimer->stop();
+    checktimer->stop();
+    receiver.reset();
+    calibrationPending = connectPending = setPending = stopPending = downloadPending = false;
+    calibrationTries = stopTries = setTries = downloadTries = 0;
+    awaitingReply = false;
+}
+
+void Temp::on_pushButtonConnect_clicked()
+{
+    if (serial->isOpen()) {
+        closeLink();
+        applyDisconnectedState();
+        sendtimer->stop();
+        freeCommandLock();
+        return;
+    }
+    if (openLink()) {
+        sendConnect();
+        return;
+    }
+    const QString device = deviceFile(serial->portName());
+    if (serial->error() == QSerialPort::PermissionError && !serial->portName().isEmpty() &&
+        ::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0)
+        showMessage(tr("The logger's port %1 cannot be opened: permission denied. Add your user "
+                       "to the \"dialout\" group (\"uucp\" on some systems), then log out and in "
+                       "again.")
+                        .arg(device));
+    else
+        showMessage(tr("Not found a valid device!"));
+}
+
+void Temp::handleError(QSerialPort::SerialPortError error)
+{
+    // An unplugged adapter reports ResourceError. A pseudo-terminal whose other side
+    // went away reports ReadError on every read instead, so both end the link; left
+    // open, the port would keep failing reads without end.
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
+        return;
+    if (!serial->isOpen())
+        return;
+    freeCommandLock();
+    showMessage(tr("Critical Error"));
+    closeLink();
+}
+
+void Temp::on_pushButtonSet_clicked()
+{
+    set->setTemperatureUnit(isC);
+    set->show();
+}
+
+void Temp::on_pushButtonClose_clicked()
+{
+    QCoreApplication::exit(0);
+}
+
+void Temp::on_pushButtonMin_clicked()
+{
+    showMinimized();
+}
+
+void Temp::on_pushButtonHelp_clicked()
+{
+    if (isMaximized())
+        showNormal();
+    else
+        showMaximized();
+}
+
+void Temp::on_radioButtonFahrenheit_clicked(bool checked)
+{
+    if (checked)
+        isC = false;
+}
+
+void Temp::on_radioButtonCentigrade_clicked(bool checked)
+{
+    if (checked)
+        isC = true;
+}
+
+void Temp::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        set->retranslate();
+        ui->pushButtonDownload->setText(ui->pushButtonStop->isEnabled() ? tr("Download")
+                                                                        : tr("Analyse"));
+    }
+    QWidget::changeEvent(event);
+}
+
+// --- Sending ---------------------------------------------------------------------------
+
+bool Temp::takeCommandLock()
+{
+    if (commandLock.tryLock(0)) {
+        lockTakenAt.start();
+        return true;
+    }
+    if (awaitingReply && lockTakenAt.hasExpired(ReplyTimeoutMs)) {
+        // The frame on the wire never got its reply: take the line over.
+        receiver.reset();
+        lockTakenAt.start();
+        return true;
+    }
+    return false;
+}
+
+void Temp::freeCommandLock()
+{
+    commandLock.tryLock(0);
+    commandLock.unlock();
+    awaitingReply = false;
+}
+
+void Temp::writeFrame(const wire::Frame& frame)
+{
+    serial->write(reinterpret_cast<const char*>(frame.data()), wire::FrameSize);
+    awaitingReply = true;
+}
+
+void Temp::sendConnect()
+{
+    connectPending = true;
+    checktimer->start(ConnectWatchMs);
+    if (!takeCommandLock())
+        return;
+    writeFrame(wire::commandFrame(wire::Command::Connect));
+    serial->flush();
+    receiver.reset();
+}
+
+void Temp::sendSetClock()
+{
+    checktimer->start(CommandWatchMs);
+    calibrationPending = true;
+    if (!takeCommandLock())
+        return;
+    receiver.reset();
+    writeFrame(wire::setClockFrame(QDateTime::currentDateTime()));
+    serial->flush();
+    qDebug() << "send calibration with cmd 0x02";
+}
+
+void Temp::sendRecordingParameters()
+{
+    setPending = true;
+    checktimer->start(CommandWatchMs);
+    if (!takeCommandLock())
+        return;
+    sendtimer->stop();
+    receiver.reset();
+    wire::RecordingParameters parameters;
+    parameters.highTempC = set->highTemp;
+    parameters.lowTempC = set->lowTemp;
+    parameters.highHumi = set->highHumi;
+    parameters.lowHumi = set->lowHumi;
+    parameters.recordNumber = set->recordNumber;
+    parameters.intervalSeconds = set->recordInterval;
+    parameters.manualMode = set->manualMode != 0;
+    writeFrame(wire::recordingParametersFrame(parameters, QDateTime::currentDateTime()));
+    serial->flush();
+}
+
+void Temp::sendStop()
+{
+    receiver.reset();
+    stopPending = true;
+    checktimer->start(CommandWatchMs);
+    if (!takeCommandLock())
+        return;
+    writeFrame(wire::commandFrame(wire::Command::Stop));
+    serial->flush();
+}
+
+void Temp::send_download_cmd()
+{
+    sendtimer->stop();
+    downloadPending = true;
+    checktimer->start(CommandWatchMs);
+    if (!takeCommandLock())
+        return;
+    writeFrame(wire::commandFrame(wire::Command::Download));
+    receiver.reset();
+    qDebug() << "send download with cmd 0x06";
+}
+
+void Temp::sendLivePoll()
+{
+    if (!ui->pushButtonStop->isEnabled() || !takeCommandLock())
+        return;
+    receiver.reset();
+    writeFrame(wire::commandFrame(wire::Command::ReadLive));
+    // A live reply that arrives late must not be taken for the answer to this poll.
+    serial->clear(QSerialPort::Input);
+}
+
+void Temp::on_pushButtonCalibration_clicked()
+{
+    calibrationTries = 0;
+    sendSetClock();
+}
+
+void Temp::on_pushButtonStop_clicked()
+{
+    stopTries = 0;
+    sendStop();
+}
+
+void Temp::on_pushButtonApply_gApply()
+{
+    setTries = 0;
+    sendRecordingParameters();
+}
+
+void Temp::on_sendtimer_timeout()
+{
+    refreshClock();
+    sendLivePoll();
+}
+
+void Temp::on_realdata_gTimerWork(bool work)
+{
+    if (!work) {
+        sendtimer->stop();
+        return;
+    }
+    sendtimer->start(PollPeriodMs);
+    receiver.endStreaming();
+    freeCommandLock();
+}
+
+// --- Acknowledgements ------------------------------------------------------------------
+
+bool Temp::giveUpUnacknowledged(int& tries, bool& pending)
+{
+    if (++tries < MaxCommandTries)
+        return false;
+    tries = 0;
+    pending = false;
+    freeCommandLock();
+    receiver.reset();
+    showMessage(tr("The logger did not acknowledge the command. Check the connection and try "
+                   "again."));
+    return true;
+}
+
+void Temp::on_checktimer_timeout()
+{
+    checktimer->stop();
+    if (calibrationPending) {
+        if (!giveUpUnacknowledged(calibrationTries, calibrationPending))
+            sendSetClock();
+    } else if (stopPending) {
+        if (!giveUpUnacknowledged(stopTries, stopPending))
+            sendStop();
+    } else if (connectPending) {
+        connectPending = false;
+        freeCommandLock();
+        sendtimer->stop();
+        closeLink();
+        showMessage(tr("Connected to Device failed!"));
+    } else if (setPending) {
+        if (!giveUpUnacknowledged(setTries, setPending))
+            sendRecordingParameters();
+    } else if (downloadPending) {
+        if (!giveUpUnacknowledged(downloadTries, downloadPending))
+            send_download_cmd();
+    }
+}
+
+// --- Receiving -------------------------------------------------------------------------
+
+void Temp::on_serial_readyRead()
+{
+    rxData = serial->readAll();
+    if (rxData.isEmpty())
+        return;
+    const FrameAssembler::Result result = receiver.feed(rxData);
+    if (result.downloadAnswered) {
+        downloadPending = false;
+        // The download reply is not dispatched; the analysis window frees the lock.
+        awaitingReply = false;
+    }
+    if (result.hasDownloadPiece())
+        emit gDownloadData(result.downloadPiece, result.downloadPieceSize);
+    if (result.downloadEnded)
+        sendtimer->start(PollPeriodMs);
+    if (result.replyReady)
+        emit oneFrameDataReceived();
+}
+
+void Temp::on_receive_buf_oneFrameDataReceived()
+{
+    receiver.reset();
+    freeCommandLock();
+    const unsigned char* frame = receiver.frame();
+    switch (frame[1]) {
+    case quint8(wire::Command::ReadLive):
+        handleLiveReply(frame);
+        break;
+    case quint8(wire::Command::SetClock):
+        calibrationPending = false;
+        showMessage(tr("Calibration time:OK"));
+        break;
+    case quint8(wire::Command::Stop):
+        stopPending = false;
+        showMessage(tr("Stop record:OK"));
+        break;
+    case quint8(wire::Command::Connect):
+        connectPending = false;
+        applyConnectedState();
+        sendtimer->start(PollPeriodMs);
+        showMessage(tr("Connected to the device:OK"));
+        break;
+    case quint8(wire::Command::SetRecording):
+        setPending = false;
+        sendtimer->start(PollPeriodMs);
+        showMessage(tr("Set data command sent"));
+        break;
+    default: // busy: the pending command is written again at the next watch
+        break;
+    }
+}
+
+void Temp::showMessage(const QString& text)
+{
+    messageBox.setText(text);
+    messageBox.setIcon(QMessageBox::Information);
+    messageBox.show();
+}
+
+// --- Display ---------------------------------------------------------------------------
+
+void Temp::refreshClock()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    ui->labelCurrentTime->setText(now.time().toString(QLatin1String(ClockTimeFormat)));
+    ui->labelDate->setText(now.date().toString(QLatin1String(ClockDateFormat)));
+    ui->labelDayOfWeek->setText(tr(WeekdayNames[now.date().dayOfWeek() - 1]));
+}
+
+void Temp::handleLiveReply(const unsigned char* frame)
+{
+    const wire::LiveValues live = wire::decodeLiveReply(frame);
+    if (updateRecordStatus(live.recordCount))
+        showReadings(live.temperatureCode, live.humidityCode);
+}
+
+void Temp::setRecordControlsEnabled(bool enabled)
+{
+    ui->pushButtonDownload->setEnabled(enabled);
+    set->setApplyEnabled(enabled);
+    ui->pushButtonCalibration->setEnabled(enabled);
+}
+
+bool Temp::updateRecordStatus(int recordCount)
+{
+    const bool countUnchanged = previousRecordCount == 0 || previousRecordCount == recordCount;
+    previousRecordCount = recordCount;
+    ui->pushButtonConnect->setText(tr("Disconnect"));
+
+    // The record number last applied; 0 when the logger's target is unknown.
+    const int target = set->recordNumber;
+    QString symbol = QLatin1String(RecordingSymbol);
+    if (target < recordCount) {
+        if (target != 0) {
+            closeLink();
+            showMessage(tr("Record data Error!"));
+            return false;
+        }
+        if (--recordCheckCountdown <= 0)
+            setRecordControlsEnabled(countUnchanged);
+    } else {
+        setRecordControlsEnabled(target == recordCount);
+        if (recordCount != 0) {
+            recBlink = true;
+        } else {
+            symbol = QLatin1String(recBlink ? RecordingSymbol : IdleSymbol);
+            recBlink = !recBlink;
+        }
+    }
+    ui->labelRecordNumberDis->setText(QString::number(recordCount));
+    ui->labelRecordTextFlag->setText(tr("REC"));
+    ui->labelRecordLogoFlag->setPixmap(QPixmap(symbol));
+    return true;
+}
+
+void Temp::showReadings(quint16 temperatureCode, quint16 humidityCode)
+{
+    const double temperature = readings::temperatureC(temperatureCode);
+    const double dewPoint = readings::dewPointC(temperatureCode, humidityCode);
+    const double heatIndex = readings::heatIndexC(temperatureCode, humidityCode);
+    const QString unit = readings::unitSymbol(isC);
+    ui->labelTempUnit->setText(unit);
+    ui->labelDewUnit->setText(unit);
+    ui->labelHiUnit->setText(unit);
+
+    // With no humidity the dew temperature is undefined; show dashes, not "nan".
+    ui->labelDewTempValue->setText(std::isfinite(dewPoint)
+                                       ? readings::formatValue(readings::inUnit(dewPoint, isC))
+                                       : QStringLiteral("--.-"));
+    ui->labelHIValue->setText(readings::formatValue(readings::inUnit(heatIndex, isC)));
+    ui->labelTempValue->setText(readings::formatValue(readings::inUnit(temperature, isC)));
+    ui->labelHumiValue->setText(readings::formatValue(readings::humidityPercent(humidityCode)));
 }
