@@ -1,0 +1,42 @@
+#pragma once
+
+#include "wireformat.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QVector>
+
+namespace sim
+{
+
+// The records the simulated logger holds and sends in reply to the download command.
+// Record i (1-based) is stamped start + i x interval; the start itself belongs to no record.
+struct StoredRecords {
+    QDateTime start;
+    int intervalSeconds = 0; // 0 .. 65535: the block's interval field is 16 bits wide
+    QVector<wire::block::RecordCodes> codes;
+};
+
+// The block can hold at most this many records: its count field is 16 bits wide.
+constexpr int MaxStoredRecords = 0xFFFF;
+
+// `count` records of a plausible indoor day: temperature around 23 degC, warmest in the
+// afternoon, humidity around 45 %RH moving the other way, with a little seeded noise.
+StoredRecords plausibleDay(int count, const QDateTime& start, int intervalSeconds, quint32 seed);
+
+// How the simulated logger spoils a download block on request.
+enum class BlockDamage {
+    None,
+    // The checksum field is one more than the byte sum.
+    WrongChecksum,
+    // The count stays (so the length is right), every other byte after 0xAA 0x06 is zero,
+    // the checksum field included.
+    AllZero,
+};
+
+// The whole reply to the download command: header, records and the 24-bit checksum.
+// The start year is clamped to 2000..2255 and the interval to 0..65535, the ranges of
+// their fields; records beyond MaxStoredRecords are not sent.
+QByteArray downloadBlock(const StoredRecords& records, BlockDamage damage = BlockDamage::None);
+
+} // namespace sim
