@@ -83,9 +83,9 @@ LoggedHeader parseHeaderLine(const QString& line)
 {
     LoggedHeader header;
     header.recordCount = unsignedField(line, CountField);
-    const QDateTime start = logged::parseHeaderTime(headerField(line, TimeField));
-    header.startDate = start.date();
-    header.startTime = start.time();
+    const logged::WallClock start = logged::parseHeaderTime(headerField(line, TimeField));
+    header.startDate = start.date;
+    header.startTime = start.time;
     header.alarms.tempHigh = signedField(line, TempHighField);
     header.alarms.tempLow = signedField(line, TempLowField);
     header.alarms.humiHigh = unsignedField(line, HumiHighField);

@@ -18,8 +18,12 @@ constexpr char HeaderTimeFormat[] = "MM-dd-yyyy HH-mm-ss";
 // saving change skips still reads as the logger wrote it. Empty for an invalid date or time.
 QString recordTimeText(const QDate& date, const QTime& time);
 QString headerTimeText(const QDate& date, const QTime& time);
-// Reads a header time ("MM-dd-yyyy HH-mm-ss", blanks around it ignored); invalid when
-// the text does not match.
-QDateTime parseHeaderTime(const QString& text);
+// Reads a header time ("MM-dd-yyyy HH-mm-ss", blanks around it ignored) as wall-clock
+// date and time; both invalid when the text does not match.
+struct WallClock {
+    QDate date;
+    QTime time;
+};
+WallClock parseHeaderTime(const QString& text);
 
 } // namespace logged

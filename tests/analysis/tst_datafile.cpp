@@ -25,6 +25,7 @@ private slots:
 
     void roundTripOfRandomDownloads();
     void bothHeaderFormsReadAlike();
+    void startTimeSkippedByDaylightSavingStillReads();
     void damagedHeadersReadAsZero();
     void valueTextsOfRecordLines();
     void readerStopsAtTheCountOrTheEnd();
@@ -302,6 +303,17 @@ void TestDataFile::bothHeaderFormsReadAlike()
     }
 }
 
+void TestDataFile::startTimeSkippedByDaylightSavingStillReads()
+{
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    const LoggedHeader h =
+        datafile::parseHeaderLine("Record data number:1 : time:03-31-2024 02-30-00 : ht:1");
+    qputenv("TZ", zone);
+    QCOMPARE(h.startDate, QDate(2024, 3, 31));
+    QCOMPARE(h.startTime, QTime(2, 30));
+}
+
 void TestDataFile::damagedHeadersReadAsZero()
 {
     const LoggedHeader onlyCount = datafile::parseHeaderLine("Record data number: 12 \n");
@@ -321,6 +333,8 @@ void TestDataFile::damagedHeadersReadAsZero()
     QCOMPARE(text.celsius, true);
 
     QCOMPARE(datafile::parseHeaderLine(QString()).recordCount, 0);
+    QVERIFY(!datafile::parseHeaderLine("Record data number:1 : time:02-30-2024 10-00-00")
+                 .startDate.isValid());
     QCOMPARE(datafile::parseHeaderLine("Record data number:99999999999").recordCount, 0);
 }
 
