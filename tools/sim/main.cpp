@@ -106,9 +106,9 @@ bool parseCount(const QString& text, int max, int* count)
 struct Options {
     sim::Settings settings;
     quint32 seed = 1;
-    int records = 288;
-    int intervalSeconds = 300;
-    QDateTime start = QDateTime(QDate::currentDate().addDays(-1), QTime(0, 0));
+    int records = sim::DefaultRecordCount;
+    int intervalSeconds = sim::DefaultIntervalSeconds;
+    QDateTime start = sim::defaultStart();
 };
 
 // Fills `options` from the command line; an empty result means success, otherwise the

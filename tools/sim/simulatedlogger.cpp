@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -20,10 +21,6 @@ namespace
 
 // A 9600-baud line carries 10 bits a byte (start, 8 data, stop): 960 bytes a second.
 constexpr qint64 NanosecondsPerByte = 1000000000LL / 960;
-
-// The logger's day before a program ever talked to it: a day's readings every 5 minutes.
-constexpr int DefaultRecordCount = 288;
-constexpr int DefaultIntervalSeconds = 300;
 
 const wire::block::RecordCodes RoomCodes{
     static_cast<quint16>(23 * wire::TenthsPerUnit + wire::TemperatureOffset),
@@ -54,15 +51,16 @@ bool setFlags(int fd, int fdFlags, int statusFlags)
 SimulatedLogger::SimulatedLogger(quint32 seed, QObject* parent)
     : QObject(parent), m_live(RoomCodes), m_liveCentre(RoomCodes), m_random(seed)
 {
-    const QDateTime yesterday(QDate::currentDate().addDays(-1), QTime(0, 0));
-    m_records = plausibleDay(DefaultRecordCount, yesterday, DefaultIntervalSeconds, seed);
+    m_records = plausibleDay(DefaultRecordCount, defaultStart(), DefaultIntervalSeconds, seed);
     m_parameters.recordNumber = DefaultRecordCount;
     m_parameters.intervalSeconds = DefaultIntervalSeconds;
 
     m_pumpTimer.setSingleShot(true);
     m_pumpTimer.setTimerType(Qt::PreciseTimer);
     m_recordTimer.setTimerType(Qt::PreciseTimer);
+    m_drainTimer.setInterval(5);
     connect(&m_pumpTimer, &QTimer::timeout, this, &SimulatedLogger::pump);
+    connect(&m_drainTimer, &QTimer::timeout, this, &SimulatedLogger::dropWhenDrained);
     connect(&m_recordTimer, &QTimer::timeout, this, &SimulatedLogger::recordOne);
 }
 
@@ -136,8 +134,34 @@ void SimulatedLogger::closeDescriptors()
     m_masterFd = -1;
     m_slaveFd = -1;
     m_pumpTimer.stop();
+    m_drainTimer.stop();
     m_output.clear();
     m_input.clear();
+}
+
+void SimulatedLogger::dropAfterDrain(int bytesSent)
+{
+    // Closing the master discards whatever the slave side has not read yet, so the bytes
+    // already sent are left for the program to read first (for at most a second). Nothing
+    // more is read or sent meanwhile.
+    m_output.clear();
+    m_pumpTimer.stop();
+    m_readNotifier->setEnabled(false);
+    m_writeNotifier->setEnabled(false);
+    m_bytesBeforeDrop = bytesSent;
+    m_drainClock.start();
+    m_drainTimer.start();
+}
+
+void SimulatedLogger::dropWhenDrained()
+{
+    // The last bytes written may take a moment to reach the slave's input queue.
+    constexpr qint64 SettleMs = 20;
+    constexpr qint64 PatienceMs = 1000;
+    int waiting = 0;
+    const bool drained = ::ioctl(m_slaveFd, FIONREAD, &waiting) == 0 && waiting == 0;
+    if ((drained && m_drainClock.elapsed() >= SettleMs) || m_drainClock.elapsed() >= PatienceMs)
+        dropLink(m_bytesBeforeDrop);
 }
 
 void SimulatedLogger::dropLink(int bytesSent)
@@ -422,7 +446,7 @@ bool SimulatedLogger::finishFront()
 {
     Outgoing& out = m_output.front();
     if (out.dropAt >= 0 && out.sent >= out.dropAt) {
-        dropLink(out.sent);
+        dropAfterDrain(out.sent);
         return true;
     }
     if (out.sent >= out.bytes.size()) {

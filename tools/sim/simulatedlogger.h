@@ -107,8 +107,9 @@ signals:
     void replySent(const QByteArray& reply);
     // The download block stopped after `bytesSent` bytes on request; the rest is dropped.
     void downloadStalled(int bytesSent);
-    // The pseudo-terminal was closed, on request after `bytesSent` bytes of a reply or
-    // because the system failed it (`bytesSent` -1).
+    // The pseudo-terminal was closed: on request, once the program has read the first
+    // `bytesSent` bytes of a reply (or a second has passed), or because the system failed
+    // it (`bytesSent` -1).
     void linkDropped(int bytesSent);
     void recordCountChanged(int count);
     void recordingChanged(bool recording);
@@ -135,6 +136,8 @@ private:
     void sendShort(int command, quint8 replyCode);
     void pump();
     bool finishFront();
+    void dropAfterDrain(int bytesSent);
+    void dropWhenDrained();
     void dropLink(int bytesSent);
     void closeDescriptors();
     int recordPeriodMs() const;
@@ -161,6 +164,9 @@ private:
     QElapsedTimer m_paceClock;
     qint64 m_pacedBytes = 0;
     QTimer m_recordTimer;
+    QTimer m_drainTimer;
+    QElapsedTimer m_drainClock;
+    int m_bytesBeforeDrop = 0;
 };
 
 } // namespace sim

@@ -20,6 +20,11 @@ quint16 toCode(double tenths, int maxCode)
 
 } // namespace
 
+QDateTime defaultStart()
+{
+    return QDateTime(QDate::currentDate().addDays(-1), QTime(0, 0));
+}
+
 StoredRecords plausibleDay(int count, const QDateTime& start, int intervalSeconds, quint32 seed)
 {
     QRandomGenerator random(seed);

@@ -20,6 +20,12 @@ struct StoredRecords {
 // The block can hold at most this many records: its count field is 16 bits wide.
 constexpr int MaxStoredRecords = 0xFFFF;
 
+// What the logger holds before a program ever talked to it: a day of readings every
+// 5 minutes, from yesterday 00:00:00.
+constexpr int DefaultRecordCount = 288;
+constexpr int DefaultIntervalSeconds = 300;
+QDateTime defaultStart();
+
 // `count` records of a plausible indoor day: temperature around 23 degC, warmest in the
 // afternoon, humidity around 45 %RH moving the other way, with a little seeded noise.
 StoredRecords plausibleDay(int count, const QDateTime& start, int intervalSeconds, quint32 seed);
