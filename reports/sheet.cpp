@@ -110,14 +110,13 @@ lxw_format* alignmentFormat(lxw_workbook* workbook, Qt::Alignment alignment)
 // encoded name, or an empty array when the folder does not take a new file.
 QByteArray createTemporaryFile(const QString& folder, const QString& baseName, const char* target)
 {
-    struct stat targetStat {
-    };
+    struct stat targetStat = {};
     const bool targetExists = ::stat(target, &targetStat) == 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString name =
-            QStringLiteral("%1/.%2.%3.tmp")
-                .arg(folder, baseName)
-                .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        // Built by concatenation: a '%' in the file name must stay as it is.
+        const QString name = folder + QStringLiteral("/.") + baseName + QLatin1Char('.') +
+                             QString::number(QRandomGenerator::global()->generate(), 16) +
+                             QStringLiteral(".tmp");
         const QByteArray encoded = QFile::encodeName(name);
         const int fd = ::open(encoded.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) {
