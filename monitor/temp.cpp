@@ -94,6 +94,7 @@ Temp::Temp(QWidget* parent) : QWidget(parent), ui(new Ui::Temp)
 Temp::~Temp()
 {
     closeLink();
+    freeCommandLock();
     delete sendtimer;
     delete checktimer;
     delete serial;

@@ -1,0 +1,436 @@
+#include "simulatedlogger.h"
+#include "temp.h"
+#include "testsupport.h"
+
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+
+#include <sys/resource.h>
+
+// The main window against the simulated logger on a pseudo-terminal, through a real
+// QSerialPort: connecting, the live readings, commands and their acknowledgements, the
+// record status, and the ways a link fails.
+class MainWindowLinkTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void handshakeConnectsAndPollsEverySecond();
+    void silentLoggerEndsInConnectionFailed();
+    void disconnectWhileCommandUnansweredEndsDisconnected();
+    void busyReplyMakesTheCommandGoAgainWithFreshClock();
+    void stopPressedWhilePollAwaitsReplyWaitsForTheLine();
+    void droppedLinkEndsDisconnectedWithoutSpinning();
+    void liveReadings_data();
+    void liveReadings();
+    void recordStatusFollowsAppliedRecordNumber();
+    void recSymbolBlinksWithoutRecords();
+    void applySendsTheRecordingParametersFrame();
+    void lostLiveReplyDoesNotFreezeTheLink();
+    void unacknowledgedCommandEndsWithMessage();
+
+private:
+    void connectToLogger();
+    void dismissMessage();
+    QString shownMessage() const;
+    QWidget* settingsWindow() const;
+    QPushButton* button(const char* name) const { return window->findChild<QPushButton*>(name); }
+    QLabel* label(const char* name) const { return window->findChild<QLabel*>(name); }
+    QList<QByteArray> framesWithCode(quint8 code) const;
+
+    sim::SimulatedLogger* logger = nullptr;
+    Temp* window = nullptr;
+    QList<QByteArray> received;
+};
+
+void MainWindowLinkTest::init()
+{
+    logger = new sim::SimulatedLogger(7);
+    QVERIFY2(logger->open(), qPrintable(logger->errorString()));
+    sim::Settings settings = logger->settings();
+    settings.drift = false;
+    logger->setSettings(settings);
+    logger->setStoredRecords({});
+    received.clear();
+    connect(logger, &sim::SimulatedLogger::frameReceived, this,
+            [this](const QByteArray& frame) { received << frame; });
+    qputenv("HYGROLUX_PORT", logger->portName().toLocal8Bit());
+    window = new Temp;
+    window->show();
+}
+
+void MainWindowLinkTest::cleanup()
+{
+    delete window;
+    window = nullptr;
+    delete logger;
+    logger = nullptr;
+    dismissMessage();
+}
+
+QString MainWindowLinkTest::shownMessage() const
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
+            return box->text();
+    return {};
+}
+
+QWidget* MainWindowLinkTest::settingsWindow() const
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->objectName() == QLatin1String("Set"))
+            return widget;
+    return nullptr;
+}
+
+QList<QByteArray> MainWindowLinkTest::framesWithCode(quint8 code) const
+{
+    QList<QByteArray> frames;
+    for (const QByteArray& frame : received)
+        if (quint8(frame[1]) == code)
+            frames << frame;
+    return frames;
+}
+
+void MainWindowLinkTest::dismissMessage()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(widget))
+            box->hide();
+}
+
+void MainWindowLinkTest::connectToLogger()
+{
+    dismissMessage();
+    QTest::mouseClick(button("pushButtonConnect"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(shownMessage(), QStringLiteral("Connected to the device:OK"), 3000);
+    QVERIFY(button("pushButtonStop")->isEnabled());
+}
+
+void MainWindowLinkTest::handshakeConnectsAndPollsEverySecond()
+{
+    QCOMPARE(button("pushButtonDownload")->text(), QStringLiteral("Analyse"));
+    QVERIFY(!button("pushButtonSet")->isEnabled());
+    connectToLogger();
+    QCOMPARE(button("pushButtonConnect")->text(), QStringLiteral("Disconnect"));
+    QCOMPARE(button("pushButtonDownload")->text(), QStringLiteral("Download"));
+    QVERIFY(button("pushButtonSet")->isEnabled());
+    QVERIFY(button("pushButtonCalibration")->isEnabled());
+    QVERIFY(label("labelRecordTextFlag")->isVisible());
+
+    QTRY_VERIFY_WITH_TIMEOUT(framesWithCode(0x05).size() >= 3, 6000);
+    QCOMPARE(label("labelCurrentTime")->text(), QTime::currentTime().toString("HH:mm:ss"));
+    QVERIFY(label("labelDayOfWeek")->text() != QLatin1String("Thurday"));
+    QCOMPARE(label("labelRecordTextFlag")->text(), QStringLiteral("REC"));
+
+    QTest::mouseClick(button("pushButtonConnect"), Qt::LeftButton);
+    QCOMPARE(button("pushButtonConnect")->text(), QStringLiteral("Connect"));
+    QVERIFY(!button("pushButtonStop")->isEnabled());
+    QVERIFY(!label("labelRecordTextFlag")->isVisible());
+    QCOMPARE(button("pushButtonDownload")->text(), QStringLiteral("Analyse"));
+}
+
+void MainWindowLinkTest::silentLoggerEndsInConnectionFailed()
+{
+    sim::Settings settings = logger->settings();
+    settings.silentCode = 0x01;
+    logger->setSettings(settings);
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mouseClick(button("pushButtonConnect"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(shownMessage(), QStringLiteral("Connected to Device failed!"), 5000);
+    QVERIFY2(clock.elapsed() >= 900, "the logger gets a second to answer");
+    QCOMPARE(button("pushButtonConnect")->text(), QStringLiteral("Connect"));
+    QVERIFY(!button("pushButtonStop")->isEnabled());
+    QCOMPARE(framesWithCode(0x01).size(), 1); // no retry of the handshake
+
+    // The operator can try again at once, and the logger may answer this time.
+    settings.silentCode = -1;
+    logger->setSettings(settings);
+    connectToLogger();
+}
+
+void MainWindowLinkTest::disconnectWhileCommandUnansweredEndsDisconnected()
+{
+    connectToLogger();
+    sim::Settings settings = logger->settings();
+    settings.silentCode = 0x02;
+    logger->setSettings(settings);
+    QTest::mouseClick(button("pushButtonCalibration"), Qt::LeftButton);
+    QTRY_VERIFY(!framesWithCode(0x02).isEmpty());
+    QTest::mouseClick(button("pushButtonConnect"), Qt::LeftButton);
+    QVERIFY(!button("pushButtonStop")->isEnabled());
+    QCOMPARE(button("pushButtonConnect")->text(), QStringLiteral("Connect"));
+
+    // Nothing of the old command survives: a new connection starts clean and polls.
+    settings.silentCode = -1;
+    logger->setSettings(settings);
+    received.clear();
+    connectToLogger();
+    QTRY_VERIFY_WITH_TIMEOUT(!framesWithCode(0x05).isEmpty(), 3000);
+    QTest::qWait(700);
+    QVERIFY(framesWithCode(0x02).isEmpty());
+}
+
+void MainWindowLinkTest::busyReplyMakesTheCommandGoAgainWithFreshClock()
+{
+    connectToLogger();
+    sim::Settings settings = logger->settings();
+    settings.busyCode = 0x03;
+    settings.busyCount = 3;
+    logger->setSettings(settings);
+
+    QWidget* dialog = settingsWindow();
+    QVERIFY(dialog);
+    QTest::mouseClick(button("pushButtonSet"), Qt::LeftButton);
+    QVERIFY(dialog->isVisible());
+    dialog->findChild<QSpinBox*>("spinBoxHighTempWarn")->setValue(30);
+    dialog->findChild<QSpinBox*>("spinBoxHighHumiWarn")->setValue(70);
+    dialog->findChild<QSpinBox*>("setTimeSec")->setValue(10);
+    dialog->findChild<QSpinBox*>("spinBoxRecordNumber")->setValue(100);
+    QTest::mouseClick(dialog->findChild<QPushButton*>("pushButtonApply"), Qt::LeftButton);
+
+    QTRY_COMPARE_WITH_TIMEOUT(shownMessage(), QStringLiteral("Set data command sent"), 5000);
+    const QList<QByteArray> frames = framesWithCode(0x03);
+    QCOMPARE(frames.size(), 4);
+    // Each attempt carries the clock of the moment it was written.
+    const QDateTime now = QDateTime::currentDateTime();
+    const QByteArray last = frames.last();
+    const QDateTime sent(QDate(2000 + quint8(last[14]), quint8(last[15]), quint8(last[16])),
+                         QTime(quint8(last[17]), quint8(last[18]), quint8(last[19])));
+    QVERIFY(qAbs(sent.secsTo(now)) <= 2);
+    for (const QByteArray& frame : frames)
+        QCOMPARE(frame.mid(2, 12), frames.first().mid(2, 12));
+    // The live poll resumes after the acknowledgement.
+    const int polls = framesWithCode(0x05).size();
+    QTRY_VERIFY_WITH_TIMEOUT(framesWithCode(0x05).size() > polls, 3000);
+}
+
+void MainWindowLinkTest::stopPressedWhilePollAwaitsReplyWaitsForTheLine()
+{
+    connectToLogger();
+    QElapsedTimer pressed;
+    // Press Stop the moment the logger has read a poll, before its reply is on the line.
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = connect(logger, &sim::SimulatedLogger::frameReceived, this, [&, once](const QByteArray& frame) {
+        if (quint8(frame[1]) != 0x05)
+            return;
+        disconnect(*once);
+        received.clear();
+        pressed.start();
+        QTest::mouseClick(button("pushButtonStop"), Qt::LeftButton);
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(pressed.isValid(), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(framesWithCode(0x04).size(), 1, 3000);
+    QVERIFY2(pressed.elapsed() >= 250, "the stop frame waits for the live reply and the next watch");
+    QTRY_COMPARE_WITH_TIMEOUT(shownMessage(), QStringLiteral("Stop record:OK"), 3000);
+}
+
+void MainWindowLinkTest::droppedLinkEndsDisconnectedWithoutSpinning()
+{
+    connectToLogger();
+    sim::Settings settings = logger->settings();
+    settings.dropCode = 0x05;
+    settings.dropAfterBytes = 10;
+    logger->setSettings(settings);
+    QElapsedTimer clock;
+    clock.start();
+    QTRY_COMPARE_WITH_TIMEOUT(shownMessage(), QStringLiteral("Critical Error"), 5000);
+    QVERIFY(!button("pushButtonStop")->isEnabled());
+    QCOMPARE(button("pushButtonConnect")->text(), QStringLiteral("Connect"));
+
+    // Once disconnected the program must idle, not keep failing reads.
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    QElapsedTimer idle;
+    idle.start();
+    QTest::qWait(1000);
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    const auto cpuMs = [](const rusage& u) {
+        return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000.0 +
+               (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000.0;
+    };
+    QVERIFY2(cpuMs(after) - cpuMs(before) < 0.3 * idle.elapsed(),
+             qPrintable(QString("CPU %1 ms in %2 ms").arg(cpuMs(after) - cpuMs(before)).arg(idle.elapsed())));
+}
+
+void MainWindowLinkTest::liveReadings_data()
+{
+    QTest::addColumn<int>("t");
+    QTest::addColumn<int>("h");
+    QTest::addColumn<bool>("fahrenheit");
+    QTest::addColumn<QString>("temperature");
+    QTest::addColumn<QString>("humidity");
+    QTest::addColumn<QString>("dew");
+    QTest::addColumn<QString>("heatIndex");
+    QTest::newRow("25.0 C 50 %") << 650 << 500 << false << "25.0" << "50.0" << "13.9" << "25.0";
+    QTest::newRow("30.0 C 60 %") << 700 << 600 << false << "30.0" << "60.0" << "21.4" << "32.8";
+    QTest::newRow("30.0 C 60 % in F") << 700 << 600 << true << "86.0" << "60.0" << "70.5" << "91.1";
+    QTest::newRow("no humidity") << 650 << 0 << false << "25.0" << "0.0" << "--.-" << "25.0";
+}
+
+void MainWindowLinkTest::liveReadings()
+{
+    QFETCH(int, t);
+    QFETCH(int, h);
+    QFETCH(bool, fahrenheit);
+    QFETCH(QString, temperature);
+    QFETCH(QString, humidity);
+    QFETCH(QString, dew);
+    QFETCH(QString, heatIndex);
+    logger->setLiveCodes({quint16(t), quint16(h)});
+    if (fahrenheit)
+        QTest::mouseClick(window->findChild<QRadioButton*>("radioButtonFahrenheit"), Qt::LeftButton);
+    connectToLogger();
+    QTRY_COMPARE_WITH_TIMEOUT(label("labelTempValue")->text(), temperature, 4000);
+    QCOMPARE(label("labelHumiValue")->text(), humidity);
+    QCOMPARE(label("labelDewTempValue")->text(), dew);
+    QCOMPARE(label("labelHIValue")->text(), heatIndex);
+    const QString unit = fahrenheit ? QStringLiteral("℉") : QStringLiteral("℃");
+    QCOMPARE(label("labelTempUnit")->text(), unit);
+    QCOMPARE(label("labelDewUnit")->text(), unit);
+    QCOMPARE(label("labelHiUnit")->text(), unit);
+    QCOMPARE(label("labelHumiUnit")->text(), QStringLiteral("RH%"));
+}
+
+void MainWindowLinkTest::recordStatusFollowsAppliedRecordNumber()
+{
+    connectToLogger();
+    QWidget* dialog = settingsWindow();
+    QTest::mouseClick(button("pushButtonSet"), Qt::LeftButton);
+    dialog->findChild<QSpinBox*>("spinBoxHighTempWarn")->setValue(30);
+    dialog->findChild<QSpinBox*>("spinBoxHighHumiWarn")->setValue(70);
+    dialog->findChild<QSpinBox*>("setTimeSec")->setValue(10);
+    dialog->findChild<QSpinBox*>("spinBoxRecordNumber")->setValue(100);
+    auto* apply = dialog->findChild<QPushButton*>("pushButtonApply");
+    QTest::mouseClick(apply, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(shownMessage(), QStringLiteral("Set data command sent"), 3000);
+
+    const QImage recording = QPixmap(QStringLiteral(":/images/tw/record_enable.png")).toImage();
+    const auto storeRecords = [&](int count) {
+        logger->setStoredRecords(sim::plausibleDay(count, QDateTime::currentDateTime(), 10, 1));
+    };
+    storeRecords(40);
+    QTRY_COMPARE_WITH_TIMEOUT(label("labelRecordNumberDis")->text(), QStringLiteral("40"), 3000);
+    QVERIFY(!button("pushButtonDownload")->isEnabled());
+    QVERIFY(!button("pushButtonCalibration")->isEnabled());
+    QVERIFY(!apply->isEnabled());
+    QVERIFY(label("labelRecordLogoFlag")->pixmap(Qt::ReturnByValue).toImage() == recording); // steady
+
+    storeRecords(100);
+    QTRY_COMPARE_WITH_TIMEOUT(label("labelRecordNumberDis")->text(), QStringLiteral("100"), 3000);
+    QVERIFY(button("pushButtonDownload")->isEnabled());
+    QVERIFY(button("pushButtonCalibration")->isEnabled());
+    QVERIFY(apply->isEnabled());
+
+    storeRecords(101);
+    QTRY_COMPARE_WITH_TIMEOUT(shownMessage(), QStringLiteral("Record data Error!"), 3000);
+    QVERIFY(!button("pushButtonStop")->isEnabled());
+    QCOMPARE(button("pushButtonConnect")->text(), QStringLiteral("Connect"));
+    QCOMPARE(label("labelRecordNumberDis")->text(), QStringLiteral("100")); // not updated
+    // After a disconnect the Download button keeps the state the last live reply gave it.
+    QVERIFY(button("pushButtonDownload")->isEnabled());
+}
+
+void MainWindowLinkTest::recSymbolBlinksWithoutRecords()
+{
+    const QImage recording = QPixmap(QStringLiteral(":/images/tw/record_enable.png")).toImage();
+    const QImage idle = QPixmap(QStringLiteral(":/images/tw/record_disable.png")).toImage();
+    QList<bool> phases;
+    connect(logger, &sim::SimulatedLogger::replySent, this, [&](const QByteArray& reply) {
+        if (quint8(reply[1]) != 0x05)
+            return;
+        // The reply reaches the window on the next turns of the event loop.
+        QTimer::singleShot(150, this, [&] {
+            const QImage shown = label("labelRecordLogoFlag")->pixmap(Qt::ReturnByValue).toImage();
+            phases << (shown == recording);
+            QVERIFY(shown == recording || shown == idle);
+        });
+    });
+    connectToLogger();
+    QTRY_VERIFY_WITH_TIMEOUT(phases.size() >= 4, 8000);
+    QCOMPARE(phases.mid(0, 4), (QList<bool>{true, false, true, false}));
+    // With no record number given and no record held, the logger is idle.
+    QVERIFY(button("pushButtonDownload")->isEnabled());
+}
+
+void MainWindowLinkTest::applySendsTheRecordingParametersFrame()
+{
+    connectToLogger();
+    QWidget* dialog = settingsWindow();
+    QTest::mouseClick(window->findChild<QRadioButton*>("radioButtonFahrenheit"), Qt::LeftButton);
+    QTest::mouseClick(button("pushButtonSet"), Qt::LeftButton);
+    dialog->findChild<QSpinBox*>("spinBoxHighTempWarn")->setValue(104); // 40 C
+    dialog->findChild<QSpinBox*>("spinBoxLowTempWarn")->setValue(14);   // -10 C
+    dialog->findChild<QSpinBox*>("spinBoxHighHumiWarn")->setValue(85);
+    dialog->findChild<QSpinBox*>("spinBoxLowHumiWarn")->setValue(15);
+    dialog->findChild<QSpinBox*>("setTimeHour")->setValue(1);
+    dialog->findChild<QSpinBox*>("setTimeMin")->setValue(2);
+    dialog->findChild<QSpinBox*>("setTimeSec")->setValue(3);
+    dialog->findChild<QSpinBox*>("spinBoxRecordNumber")->setValue(20000);
+    QTest::mouseClick(dialog->findChild<QRadioButton*>("radioButtonManual"), Qt::LeftButton);
+    QTest::mouseClick(dialog->findChild<QPushButton*>("pushButtonApply"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(framesWithCode(0x03).size(), 1, 3000);
+
+    const QByteArray frame = framesWithCode(0x03).first();
+    const QByteArray expectedHead = QByteArray::fromHex("AA03"
+                                                        "0320"  // 40 C
+                                                        "012C"  // -10 C
+                                                        "0352"  // 85 %
+                                                        "0096"  // 15 %
+                                                        "4E20"  // 20000 records
+                                                        "0E8B"); // 3723 s
+    QCOMPARE(frame.left(14).toHex(), expectedHead.toHex());
+    QCOMPARE(quint8(frame[20]), quint8(2)); // manual
+    QCOMPARE(quint8(frame[21]), quint8(1));
+    QCOMPARE(frame.mid(22, 8), QByteArray(8, '\0'));
+    QTRY_COMPARE_WITH_TIMEOUT(logger->parameters().intervalSeconds, 3723, 3000);
+    QVERIFY(!dialog->isVisible());
+}
+
+void MainWindowLinkTest::lostLiveReplyDoesNotFreezeTheLink()
+{
+    connectToLogger();
+    sim::Settings settings = logger->settings();
+    settings.silentCode = 0x05;
+    logger->setSettings(settings);
+    QTRY_VERIFY_WITH_TIMEOUT(!framesWithCode(0x05).isEmpty(), 3000);
+    received.clear();
+    QTest::qWait(1200);
+    settings.silentCode = -1;
+    logger->setSettings(settings);
+    logger->setLiveCodes({650, 500});
+    // A later poll goes out although the lost one was never answered, and is answered.
+    QTRY_COMPARE_WITH_TIMEOUT(label("labelTempValue")->text(), QStringLiteral("25.0"), 6000);
+}
+
+void MainWindowLinkTest::unacknowledgedCommandEndsWithMessage()
+{
+    connectToLogger();
+    sim::Settings settings = logger->settings();
+    settings.silentCode = 0x02;
+    logger->setSettings(settings);
+    QTest::mouseClick(button("pushButtonCalibration"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        shownMessage(),
+        QStringLiteral("The logger did not acknowledge the command. Check the connection and try again."),
+        15000);
+    QVERIFY(framesWithCode(0x02).size() >= 2); // it was tried more than once
+    // The link stays usable: the live poll goes on.
+    settings.silentCode = -1;
+    logger->setSettings(settings);
+    received.clear();
+    QTRY_VERIFY_WITH_TIMEOUT(!framesWithCode(0x05).isEmpty(), 4000);
+    QVERIFY(button("pushButtonStop")->isEnabled());
+}
+
+HYGROLUX_TEST_MAIN(MainWindowLinkTest)
+#include "tst_mainwindowlink.moc"
