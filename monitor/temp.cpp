@@ -2,6 +2,7 @@
 
 #include "readings.h"
 #include "set.h"
+#include "skin.h"
 #include "ui_temp.h"
 
 #include <QCoreApplication>
@@ -83,6 +84,11 @@ Temp::Temp(QWidget* parent) : QWidget(parent), ui(new Ui::Temp)
         widget->setAttribute(Qt::WA_TranslucentBackground);
     ui->radioButtonCentigrade->setChecked(true);
     isC = true;
+    skin::showRadioIndicator(ui->radioButtonCentigrade);
+    skin::showRadioIndicator(ui->radioButtonFahrenheit);
+    for (QPushButton* button : {ui->pushButtonConnect, ui->pushButtonCalibration, ui->pushButtonSet,
+                                ui->pushButtonLanguage, ui->pushButtonStop, ui->pushButtonDownload})
+        skin::dimWhenDisabled(button);
 
     // The port hands over at most 64 bytes a read, so downloads stream in small pieces.
     serial->setReadBufferSize(64);

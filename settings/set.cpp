@@ -2,6 +2,7 @@
 #include "ui_set.h"
 
 #include "readings.h"
+#include "skin.h"
 #include "wireformat.h"
 
 namespace
@@ -14,12 +15,7 @@ namespace
 const char* const windowStyle =
     "#Set { background-color: #1f4f8f; border-image: url(:/images/tw/ic_bg.png); }"
     "#Set QLabel, #Set QRadioButton { color: #ffffff; }"
-    "#Set QLabel#labelErrorInfo_3 { color: #ffd54f; }"
-    "#Set QRadioButton::indicator { width: 10px; height: 10px; border-radius: 7px;"
-    " border: 2px solid #ffffff; background-color: transparent; }"
-    "#Set QRadioButton::indicator:checked { background-color: qradialgradient(cx: 0.5, cy: 0.5,"
-    " radius: 0.5, fx: 0.5, fy: 0.5, stop: 0 #ffffff, stop: 0.55 #ffffff, stop: 0.65 transparent);"
-    " }";
+    "#Set QLabel#labelErrorInfo_3 { color: #ffd54f; }";
 
 } // namespace
 
@@ -32,7 +28,7 @@ Set::Set(QWidget* parent) : QWidget(parent), ui(new Ui::Set)
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
     // A plain QWidget paints style sheet backgrounds only when asked to.
     setAttribute(Qt::WA_StyledBackground, true);
-    setStyleSheet(QLatin1String(windowStyle));
+    setStyleSheet(QLatin1String(windowStyle) + skin::radioIndicatorRules(QStringLiteral("#Set ")));
 
     ui->radioButtonAuto->setChecked(true);
 }

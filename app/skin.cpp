@@ -1,0 +1,41 @@
+#include "skin.h"
+
+#include <QAbstractButton>
+#include <QString>
+
+namespace skin {
+
+QString radioIndicatorRules(const QString& scope)
+{
+    return scope +
+           QLatin1String("QRadioButton::indicator { width: 10px; height: 10px; border-radius: 7px;"
+                         " border: 2px solid #ffffff; background-color: transparent; }") +
+           scope +
+           QLatin1String("QRadioButton::indicator:checked { background-color: qradialgradient("
+                         "cx: 0.5, cy: 0.5, radius: 0.5, fx: 0.5, fy: 0.5, stop: 0 #ffffff,"
+                         " stop: 0.55 #ffffff, stop: 0.65 transparent); }");
+}
+
+namespace {
+
+// The forms give widgets bare declarations ("color: ..."), which a sheet can only hold
+// alone; wrapped as a rule they can stand beside further rules.
+void appendRules(QWidget* widget, const QString& rules)
+{
+    widget->setStyleSheet(QLatin1String("* { ") + widget->styleSheet() + QLatin1String(" }\n") +
+                          rules);
+}
+
+} // namespace
+
+void showRadioIndicator(QAbstractButton* radioButton)
+{
+    appendRules(radioButton, radioIndicatorRules(QString()));
+}
+
+void dimWhenDisabled(QAbstractButton* button)
+{
+    appendRules(button, QStringLiteral("QPushButton:disabled { color: rgba(255, 255, 255, 110); }"));
+}
+
+} // namespace skin

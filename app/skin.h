@@ -1,0 +1,19 @@
+#pragma once
+
+class QAbstractButton;
+class QString;
+
+// Additions to the forms' skin that keep state visible on the blue background: white
+// text would otherwise hide a radio button's dot and make a disabled button look enabled.
+namespace skin {
+
+// Style sheet rules for white radio indicators; `scope` prefixes the selector
+// (e.g. "#Set "), empty for a rule on the button itself.
+QString radioIndicatorRules(const QString& scope);
+
+// Appends the radio indicator rules to the button's own style sheet.
+void showRadioIndicator(QAbstractButton* radioButton);
+// Appends a dimmed text colour for the disabled state to the button's own style sheet.
+void dimWhenDisabled(QAbstractButton* button);
+
+} // namespace skin
