@@ -9,11 +9,9 @@
 
 #include <limits>
 
-namespace datafile
-{
+namespace datafile {
 
-namespace
-{
+namespace {
 
 // Field positions of the header line cut at ':'.
 enum HeaderField {

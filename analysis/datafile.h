@@ -26,8 +26,7 @@ struct LoggedHeader {
 
 // The data file every download writes (./data.txt): a 13-line head with the report block,
 // then one line per record.
-namespace datafile
-{
+namespace datafile {
 
 // Lines before the first record line.
 constexpr int HeadLineCount = 13;

@@ -3,8 +3,7 @@
 #include "readings.h"
 #include "timetexts.h"
 
-namespace
-{
+namespace {
 constexpr int SecondsPerDay = 24 * 60 * 60;
 }
 

@@ -2,11 +2,9 @@
 
 #include "readings.h"
 
-namespace sheetlayout
-{
+namespace sheetlayout {
 
-namespace
-{
+namespace {
 
 constexpr int LastColumn = 6; // F
 constexpr int TitleRow = 13;

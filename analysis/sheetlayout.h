@@ -8,8 +8,7 @@
 
 // Where a download and its report go in the workbook: the title cells and column titles
 // (rows 1, 2 and 13), one row per record from row 14, and the summary in rows 4..12.
-namespace sheetlayout
-{
+namespace sheetlayout {
 
 constexpr int FirstRecordRow = 14;
 

@@ -4,11 +4,9 @@
 
 #include <QCoreApplication>
 
-namespace summary
-{
+namespace summary {
 
-namespace
-{
+namespace {
 
 QString alarmTemperature(int wholeDegreesC, bool celsius)
 {

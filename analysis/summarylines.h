@@ -22,8 +22,7 @@ struct SummaryValues {
     bool celsius = true;
 };
 
-namespace summary
-{
+namespace summary {
 
 constexpr int LineCount = 8;
 

@@ -1,10 +1,8 @@
 #include "timetexts.h"
 
-namespace logged
-{
+namespace logged {
 
-namespace
-{
+namespace {
 
 QString wallClockText(const QDate& date, const QTime& time, const char* format)
 {

@@ -35,7 +35,8 @@ void showRadioIndicator(QAbstractButton* radioButton)
 
 void dimWhenDisabled(QAbstractButton* button)
 {
-    appendRules(button, QStringLiteral("QPushButton:disabled { color: rgba(255, 255, 255, 110); }"));
+    appendRules(button,
+                QStringLiteral("QPushButton:disabled { color: rgba(255, 255, 255, 110); }"));
 }
 
 } // namespace skin

@@ -17,8 +17,7 @@
 #include <limits>
 #include <vector>
 
-namespace
-{
+namespace {
 
 constexpr int RecordCount = 65535;
 constexpr int ChunkSize = 64;
@@ -49,8 +48,7 @@ std::vector<quint8> makeBlock()
 struct Download : BlockReceiver::Listener {
     Download(const QString& path, bool writeFile, bool writeSheet)
         : writer(path), toFile(writeFile), toSheet(writeSheet)
-    {
-    }
+    {}
 
     void blockHeader(const BlockHeader& block) override
     {

@@ -9,8 +9,7 @@
 
 #include <cstdio>
 
-namespace
-{
+namespace {
 
 void fillRecords(Sheet& sheet, int records)
 {

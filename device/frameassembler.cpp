@@ -4,8 +4,7 @@
 
 #include <algorithm>
 
-namespace
-{
+namespace {
 
 // Nothing is decided before this many bytes are in: the length of the shortest download
 // reply, so the download header is always whole when it is recognised.

@@ -2,8 +2,7 @@
 
 #include <QSerialPortInfo>
 
-namespace devicelink
-{
+namespace devicelink {
 
 void applyLineSettings(LinkSettings& settings)
 {

@@ -6,8 +6,7 @@
 
 // Finding the logger's USB-to-serial adapter among the machine's serial ports, and the
 // fixed line settings the logger speaks. The user never picks a port or a baud rate.
-namespace devicelink
-{
+namespace devicelink {
 
 struct LinkSettings {
     QString portName; // empty until a port has been found

@@ -161,8 +161,10 @@ RecordCodes unpackRecord(const quint8* record)
 
 std::array<quint8, RecordSize> packRecord(RecordCodes codes)
 {
-    return {static_cast<quint8>(codes.temperature & 0xFF), static_cast<quint8>(codes.humidity & 0xFF),
-            static_cast<quint8>(((codes.temperature >> 8) & 0x0F) << 4 | ((codes.humidity >> 8) & 0x0F))};
+    return {static_cast<quint8>(codes.temperature & 0xFF),
+            static_cast<quint8>(codes.humidity & 0xFF),
+            static_cast<quint8>(((codes.temperature >> 8) & 0x0F) << 4 |
+                                ((codes.humidity >> 8) & 0x0F))};
 }
 
 quint32 readChecksum(const quint8* field)

@@ -41,10 +41,10 @@ float heatIndexC(quint16 temperatureCode, quint16 humidityCode)
         return t;
     const double tf = double(toFahrenheit(t));
     const double rh = humidityPercent(humidityCode);
-    const float hiF = float(-42.379 + 2.04901523 * tf + 10.14333127 * rh - 0.22475541 * tf * rh -
-                            0.00683783 * tf * tf - 0.05481717 * rh * rh +
-                            0.00122874 * tf * tf * rh + 0.00085282 * tf * rh * rh -
-                            0.00000199 * tf * tf * rh * rh);
+    const float hiF =
+        float(-42.379 + 2.04901523 * tf + 10.14333127 * rh - 0.22475541 * tf * rh -
+              0.00683783 * tf * tf - 0.05481717 * rh * rh + 0.00122874 * tf * tf * rh +
+              0.00085282 * tf * rh * rh - 0.00000199 * tf * tf * rh * rh);
     return float((hiF - 32.0) / 1.8);
 }
 

@@ -37,9 +37,9 @@ const char* const RecordingSymbol = ":/images/tw/record_enable.png";
 const char* const IdleSymbol = ":/images/tw/record_disable.png";
 
 const char* const WeekdayNames[] = {
-    QT_TRANSLATE_NOOP("Temp", "Monday"),   QT_TRANSLATE_NOOP("Temp", "Tuesday"),
+    QT_TRANSLATE_NOOP("Temp", "Monday"),    QT_TRANSLATE_NOOP("Temp", "Tuesday"),
     QT_TRANSLATE_NOOP("Temp", "Wednesday"), QT_TRANSLATE_NOOP("Temp", "Thursday"),
-    QT_TRANSLATE_NOOP("Temp", "Friday"),   QT_TRANSLATE_NOOP("Temp", "Saturday"),
+    QT_TRANSLATE_NOOP("Temp", "Friday"),    QT_TRANSLATE_NOOP("Temp", "Saturday"),
     QT_TRANSLATE_NOOP("Temp", "Sunday")};
 
 // The device file behind a port name: QSerialPort takes "ttyUSB0" as well as a full path.
@@ -69,18 +69,28 @@ Temp::Temp(QWidget* parent) : QWidget(parent), ui(new Ui::Temp)
     connect(this, &Temp::oneFrameDataReceived, this, &Temp::on_receive_buf_oneFrameDataReceived);
     connect(serial, &QSerialPort::errorOccurred, this, &Temp::handleError);
 
-    for (QWidget* widget :
-         {static_cast<QWidget*>(ui->radioButtonCentigrade), static_cast<QWidget*>(ui->radioButtonFahrenheit),
-          static_cast<QWidget*>(ui->labelHI), static_cast<QWidget*>(ui->labelHIValue),
-          static_cast<QWidget*>(ui->labelHiUnit), static_cast<QWidget*>(ui->labelDewUnit),
-          static_cast<QWidget*>(ui->labelDewTempLogo), static_cast<QWidget*>(ui->labelDewTempValue),
-          static_cast<QWidget*>(ui->labelTempValue), static_cast<QWidget*>(ui->labelTempUnit),
-          static_cast<QWidget*>(ui->labelHumiUnit), static_cast<QWidget*>(ui->labelHumiValue),
-          static_cast<QWidget*>(ui->labelRecordLogoFlag), static_cast<QWidget*>(ui->labelRecordNumberDis),
-          static_cast<QWidget*>(ui->labelRecordTextFlag), static_cast<QWidget*>(ui->labelCurrentTime),
-          static_cast<QWidget*>(ui->labelDate), static_cast<QWidget*>(ui->labelDayOfWeek),
-          static_cast<QWidget*>(ui->labelSign), static_cast<QWidget*>(ui->pushButtonCalibration),
-          static_cast<QWidget*>(ui->labelTempLogo), static_cast<QWidget*>(ui->labelHumiLogo)})
+    for (QWidget* widget : {static_cast<QWidget*>(ui->radioButtonCentigrade),
+                            static_cast<QWidget*>(ui->radioButtonFahrenheit),
+                            static_cast<QWidget*>(ui->labelHI),
+                            static_cast<QWidget*>(ui->labelHIValue),
+                            static_cast<QWidget*>(ui->labelHiUnit),
+                            static_cast<QWidget*>(ui->labelDewUnit),
+                            static_cast<QWidget*>(ui->labelDewTempLogo),
+                            static_cast<QWidget*>(ui->labelDewTempValue),
+                            static_cast<QWidget*>(ui->labelTempValue),
+                            static_cast<QWidget*>(ui->labelTempUnit),
+                            static_cast<QWidget*>(ui->labelHumiUnit),
+                            static_cast<QWidget*>(ui->labelHumiValue),
+                            static_cast<QWidget*>(ui->labelRecordLogoFlag),
+                            static_cast<QWidget*>(ui->labelRecordNumberDis),
+                            static_cast<QWidget*>(ui->labelRecordTextFlag),
+                            static_cast<QWidget*>(ui->labelCurrentTime),
+                            static_cast<QWidget*>(ui->labelDate),
+                            static_cast<QWidget*>(ui->labelDayOfWeek),
+                            static_cast<QWidget*>(ui->labelSign),
+                            static_cast<QWidget*>(ui->pushButtonCalibration),
+                            static_cast<QWidget*>(ui->labelTempLogo),
+                            static_cast<QWidget*>(ui->labelHumiLogo)})
         widget->setAttribute(Qt::WA_TranslucentBackground);
     ui->radioButtonCentigrade->setChecked(true);
     isC = true;

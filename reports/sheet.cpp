@@ -17,8 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace
-{
+namespace {
 
 // A hostile or broken file must not be able to make us allocate without bound.
 constexpr qint64 MaxEntryBytes = qint64(256) * 1024 * 1024;

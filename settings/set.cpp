@@ -5,8 +5,7 @@
 #include "skin.h"
 #include "wireformat.h"
 
-namespace
-{
+namespace {
 
 // The frameless window wears the program's blue background, with the colour filling in
 // wherever the image is missing. Captions are white to stay readable on it, and refusals

@@ -4,8 +4,7 @@
 
 #include <QWidget>
 
-namespace Ui
-{
+namespace Ui {
 class Set;
 }
 

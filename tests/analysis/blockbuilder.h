@@ -7,8 +7,7 @@
 #include <QDateTime>
 #include <QVector>
 
-namespace wire::block
-{
+namespace wire::block {
 inline bool operator==(RecordCodes a, RecordCodes b)
 {
     return a.temperature == b.temperature && a.humidity == b.humidity;

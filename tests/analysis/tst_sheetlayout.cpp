@@ -11,8 +11,7 @@ private slots:
     void stalledDownloadNotesTheMissAfterTheLastRecord();
 };
 
-namespace
-{
+namespace {
 
 LoggedHeader header(bool celsius)
 {

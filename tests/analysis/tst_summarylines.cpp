@@ -12,8 +12,7 @@ private slots:
     void placeholdersAreEightFixedLines();
 };
 
-namespace
-{
+namespace {
 
 SummaryValues sample(bool celsius)
 {

@@ -7,8 +7,7 @@
 
 Q_DECLARE_METATYPE(QVector<int>)
 
-namespace
-{
+namespace {
 
 QByteArray shortReply(quint8 code, quint8 fill = 0x11)
 {

@@ -6,8 +6,7 @@ using devicelink::PortDescription;
 
 Q_DECLARE_METATYPE(QList<PortDescription>)
 
-namespace
-{
+namespace {
 
 PortDescription port(const QString& name, const QString& description)
 {

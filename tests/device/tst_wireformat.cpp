@@ -9,8 +9,7 @@ using Bytes = std::vector<quint8>;
 Q_DECLARE_METATYPE(Bytes)
 Q_DECLARE_METATYPE(wire::Command)
 
-namespace
-{
+namespace {
 
 Bytes bytesOf(const wire::Frame& frame)
 {

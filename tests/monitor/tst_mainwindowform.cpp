@@ -24,20 +24,23 @@ void MainWindowFormTest::objectsTheControllerUsesExist_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("className");
     const QStringList labels = {
-        "labelTitle",     "labelTempValue",    "labelHumiValue",      "labelDewTempValue",
-        "labelHIValue",   "labelTempUnit",     "labelDewUnit",        "labelHiUnit",
-        "labelHumiUnit",  "labelCurrentTime",  "labelDate",           "labelDayOfWeek",
-        "labelSign",      "labelRecordLogoFlag", "labelRecordTextFlag", "labelRecordNumberDis",
-        "labelTempLogo",  "labelHumiLogo",     "labelDewTempLogo",    "labelHI"};
+        "labelTitle",    "labelTempValue",      "labelHumiValue",      "labelDewTempValue",
+        "labelHIValue",  "labelTempUnit",       "labelDewUnit",        "labelHiUnit",
+        "labelHumiUnit", "labelCurrentTime",    "labelDate",           "labelDayOfWeek",
+        "labelSign",     "labelRecordLogoFlag", "labelRecordTextFlag", "labelRecordNumberDis",
+        "labelTempLogo", "labelHumiLogo",       "labelDewTempLogo",    "labelHI"};
     for (const QString& name : labels)
         QTest::newRow(qPrintable(name)) << name << "QLabel";
-    const QStringList buttons = {"pushButtonConnect", "pushButtonCalibration", "pushButtonSet",
-                                 "pushButtonLanguage", "pushButtonStop", "pushButtonDownload",
-                                 "pushButtonHelp", "pushButtonMin", "pushButtonClose"};
+    const QStringList buttons = {
+        "pushButtonConnect",  "pushButtonCalibration", "pushButtonSet",
+        "pushButtonLanguage", "pushButtonStop",        "pushButtonDownload",
+        "pushButtonHelp",     "pushButtonMin",         "pushButtonClose"};
     for (const QString& name : buttons)
         QTest::newRow(qPrintable(name)) << name << "QPushButton";
-    QTest::newRow("radioButtonCentigrade") << "radioButtonCentigrade" << "QRadioButton";
-    QTest::newRow("radioButtonFahrenheit") << "radioButtonFahrenheit" << "QRadioButton";
+    QTest::newRow("radioButtonCentigrade") << "radioButtonCentigrade"
+                                           << "QRadioButton";
+    QTest::newRow("radioButtonFahrenheit") << "radioButtonFahrenheit"
+                                           << "QRadioButton";
     for (const char* name : {"widgetTitle", "widgetMain", "widgetTempHumi", "widgetTime"})
         QTest::newRow(name) << name << "QWidget";
 }
@@ -87,12 +90,17 @@ void MainWindowFormTest::downloadButtonHasNoTextFromTheForm()
 void MainWindowFormTest::titleBarButtonsAndReadingsAreAccessible()
 {
     Temp window;
-    QCOMPARE(window.findChild<QPushButton*>("pushButtonHelp")->accessibleName(), QStringLiteral("Maximize"));
-    QCOMPARE(window.findChild<QPushButton*>("pushButtonMin")->accessibleName(), QStringLiteral("Minimize"));
-    QCOMPARE(window.findChild<QPushButton*>("pushButtonClose")->accessibleName(), QStringLiteral("Close"));
+    QCOMPARE(window.findChild<QPushButton*>("pushButtonHelp")->accessibleName(),
+             QStringLiteral("Maximize"));
+    QCOMPARE(window.findChild<QPushButton*>("pushButtonMin")->accessibleName(),
+             QStringLiteral("Minimize"));
+    QCOMPARE(window.findChild<QPushButton*>("pushButtonClose")->accessibleName(),
+             QStringLiteral("Close"));
     const QList<QPair<const char*, const char*>> described = {
-        {"labelTempValue", "Temperature"},     {"labelHumiValue", "Humidity"},
-        {"labelDewTempValue", "Dew temperature"}, {"labelHIValue", "Heat index"},
+        {"labelTempValue", "Temperature"},
+        {"labelHumiValue", "Humidity"},
+        {"labelDewTempValue", "Dew temperature"},
+        {"labelHIValue", "Heat index"},
         {"labelTempUnit", "Temperature unit"}};
     for (const auto& [name, description] : described) {
         auto* label = window.findChild<QLabel*>(name);

@@ -219,17 +219,19 @@ void MainWindowLinkTest::stopPressedWhilePollAwaitsReplyWaitsForTheLine()
     QElapsedTimer pressed;
     // Press Stop the moment the logger has read a poll, before its reply is on the line.
     auto once = std::make_shared<QMetaObject::Connection>();
-    *once = connect(logger, &sim::SimulatedLogger::frameReceived, this, [&, once](const QByteArray& frame) {
-        if (quint8(frame[1]) != 0x05)
-            return;
-        disconnect(*once);
-        received.clear();
-        pressed.start();
-        QTest::mouseClick(button("pushButtonStop"), Qt::LeftButton);
-    });
+    *once = connect(logger, &sim::SimulatedLogger::frameReceived, this,
+                    [&, once](const QByteArray& frame) {
+                        if (quint8(frame[1]) != 0x05)
+                            return;
+                        disconnect(*once);
+                        received.clear();
+                        pressed.start();
+                        QTest::mouseClick(button("pushButtonStop"), Qt::LeftButton);
+                    });
     QTRY_VERIFY_WITH_TIMEOUT(pressed.isValid(), 3000);
     QTRY_COMPARE_WITH_TIMEOUT(framesWithCode(0x04).size(), 1, 3000);
-    QVERIFY2(pressed.elapsed() >= 250, "the stop frame waits for the live reply and the next watch");
+    QVERIFY2(pressed.elapsed() >= 250,
+             "the stop frame waits for the live reply and the next watch");
     QTRY_COMPARE_WITH_TIMEOUT(shownMessage(), QStringLiteral("Stop record:OK"), 3000);
 }
 
@@ -258,8 +260,10 @@ void MainWindowLinkTest::droppedLinkEndsDisconnectedWithoutSpinning()
         return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000.0 +
                (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000.0;
     };
-    QVERIFY2(cpuMs(after) - cpuMs(before) < 0.3 * idle.elapsed(),
-             qPrintable(QString("CPU %1 ms in %2 ms").arg(cpuMs(after) - cpuMs(before)).arg(idle.elapsed())));
+    QVERIFY2(
+        cpuMs(after) - cpuMs(before) < 0.3 * idle.elapsed(),
+        qPrintable(
+            QString("CPU %1 ms in %2 ms").arg(cpuMs(after) - cpuMs(before)).arg(idle.elapsed())));
 }
 
 void MainWindowLinkTest::liveReadings_data()
@@ -271,10 +275,22 @@ void MainWindowLinkTest::liveReadings_data()
     QTest::addColumn<QString>("humidity");
     QTest::addColumn<QString>("dew");
     QTest::addColumn<QString>("heatIndex");
-    QTest::newRow("25.0 C 50 %") << 650 << 500 << false << "25.0" << "50.0" << "13.9" << "25.0";
-    QTest::newRow("30.0 C 60 %") << 700 << 600 << false << "30.0" << "60.0" << "21.4" << "32.8";
-    QTest::newRow("30.0 C 60 % in F") << 700 << 600 << true << "86.0" << "60.0" << "70.5" << "91.1";
-    QTest::newRow("no humidity") << 650 << 0 << false << "25.0" << "0.0" << "--.-" << "25.0";
+    QTest::newRow("25.0 C 50 %") << 650 << 500 << false << "25.0"
+                                 << "50.0"
+                                 << "13.9"
+                                 << "25.0";
+    QTest::newRow("30.0 C 60 %") << 700 << 600 << false << "30.0"
+                                 << "60.0"
+                                 << "21.4"
+                                 << "32.8";
+    QTest::newRow("30.0 C 60 % in F") << 700 << 600 << true << "86.0"
+                                      << "60.0"
+                                      << "70.5"
+                                      << "91.1";
+    QTest::newRow("no humidity") << 650 << 0 << false << "25.0"
+                                 << "0.0"
+                                 << "--.-"
+                                 << "25.0";
 }
 
 void MainWindowLinkTest::liveReadings()
@@ -288,7 +304,8 @@ void MainWindowLinkTest::liveReadings()
     QFETCH(QString, heatIndex);
     logger->setLiveCodes({quint16(t), quint16(h)});
     if (fahrenheit)
-        QTest::mouseClick(window->findChild<QRadioButton*>("radioButtonFahrenheit"), Qt::LeftButton);
+        QTest::mouseClick(window->findChild<QRadioButton*>("radioButtonFahrenheit"),
+                          Qt::LeftButton);
     connectToLogger();
     QTRY_COMPARE_WITH_TIMEOUT(label("labelTempValue")->text(), temperature, 4000);
     QCOMPARE(label("labelHumiValue")->text(), humidity);
@@ -323,7 +340,8 @@ void MainWindowLinkTest::recordStatusFollowsAppliedRecordNumber()
     QVERIFY(!button("pushButtonDownload")->isEnabled());
     QVERIFY(!button("pushButtonCalibration")->isEnabled());
     QVERIFY(!apply->isEnabled());
-    QVERIFY(label("labelRecordLogoFlag")->pixmap(Qt::ReturnByValue).toImage() == recording); // steady
+    QVERIFY(label("labelRecordLogoFlag")->pixmap(Qt::ReturnByValue).toImage() ==
+            recording); // steady
 
     storeRecords(100);
     QTRY_COMPARE_WITH_TIMEOUT(label("labelRecordNumberDis")->text(), QStringLiteral("100"), 3000);
@@ -382,11 +400,11 @@ void MainWindowLinkTest::applySendsTheRecordingParametersFrame()
 
     const QByteArray frame = framesWithCode(0x03).first();
     const QByteArray expectedHead = QByteArray::fromHex("AA03"
-                                                        "0320"  // 40 C
-                                                        "012C"  // -10 C
-                                                        "0352"  // 85 %
-                                                        "0096"  // 15 %
-                                                        "4E20"  // 20000 records
+                                                        "0320"   // 40 C
+                                                        "012C"   // -10 C
+                                                        "0352"   // 85 %
+                                                        "0096"   // 15 %
+                                                        "4E20"   // 20000 records
                                                         "0E8B"); // 3723 s
     QCOMPARE(frame.left(14).toHex(), expectedHead.toHex());
     QCOMPARE(quint8(frame[20]), quint8(2)); // manual
@@ -421,7 +439,8 @@ void MainWindowLinkTest::unacknowledgedCommandEndsWithMessage()
     QTest::mouseClick(button("pushButtonCalibration"), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(
         shownMessage(),
-        QStringLiteral("The logger did not acknowledge the command. Check the connection and try again."),
+        QStringLiteral(
+            "The logger did not acknowledge the command. Check the connection and try again."),
         15000);
     QVERIFY(framesWithCode(0x02).size() >= 2); // it was tried more than once
     // The link stays usable: the live poll goes on.

@@ -12,8 +12,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
-namespace
-{
+namespace {
 
 const QByteArray SheetXmlHead = R"(<?xml version="1.0" encoding="UTF-8"?>
 <worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>)";

@@ -10,8 +10,7 @@
 
 #include <memory>
 
-namespace
-{
+namespace {
 
 const QString zeroIntervalMessage =
     QStringLiteral("record interval is illegal, should be greater than 0!");

@@ -51,7 +51,8 @@ int run(QObject* testObject, int argc, char** argv)
     if (logFile.open(QIODevice::ReadOnly | QIODevice::Text)) {
         while (!logFile.atEnd()) {
             const QString line = QString::fromUtf8(logFile.readLine()).trimmed();
-            if (line.startsWith(QLatin1String("QWARN")) || line.startsWith(QLatin1String("QCRITICAL")) ||
+            if (line.startsWith(QLatin1String("QWARN")) ||
+                line.startsWith(QLatin1String("QCRITICAL")) ||
                 line.startsWith(QLatin1String("QFATAL"))) {
                 if (!isPlatformNoise(line))
                     warnings << line;

@@ -26,8 +26,6 @@ int run(QObject* testObject, int argc, char** argv);
     }
 
 // For tests of widgets.
-#define HYGROLUX_TEST_MAIN(TestClass)                                                              \
-    HYGROLUX_TEST_MAIN_IMPL(QApplication, TestClass)
+#define HYGROLUX_TEST_MAIN(TestClass) HYGROLUX_TEST_MAIN_IMPL(QApplication, TestClass)
 // For tests of code that needs QtCore only.
-#define HYGROLUX_TEST_MAIN_CORE(TestClass)                                                         \
-    HYGROLUX_TEST_MAIN_IMPL(QCoreApplication, TestClass)
+#define HYGROLUX_TEST_MAIN_CORE(TestClass) HYGROLUX_TEST_MAIN_IMPL(QCoreApplication, TestClass)

@@ -11,8 +11,7 @@
 using sim::SimulatedLogger;
 using wire::block::RecordCodes;
 
-namespace
-{
+namespace {
 
 QByteArray bytes(const wire::Frame& frame)
 {

@@ -15,8 +15,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace
-{
+namespace {
 
 int signalPipe[2] = {-1, -1};
 

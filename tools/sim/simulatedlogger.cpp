@@ -13,11 +13,9 @@
 #include <termios.h>
 #include <unistd.h>
 
-namespace sim
-{
+namespace sim {
 
-namespace
-{
+namespace {
 
 // A 9600-baud line carries 10 bits a byte (start, 8 data, stop): 960 bytes a second.
 constexpr qint64 NanosecondsPerByte = 1000000000LL / 960;

@@ -15,8 +15,7 @@
 
 class QSocketNotifier;
 
-namespace sim
-{
+namespace sim {
 
 // What the simulated logger does differently on request. It may be changed at any time;
 // a change applies from the next frame received or the next chunk of a reply sent.

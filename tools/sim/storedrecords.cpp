@@ -5,11 +5,9 @@
 #include <algorithm>
 #include <cmath>
 
-namespace sim
-{
+namespace sim {
 
-namespace
-{
+namespace {
 
 constexpr double Pi = 3.14159265358979323846;
 

@@ -6,8 +6,7 @@
 #include <QDateTime>
 #include <QVector>
 
-namespace sim
-{
+namespace sim {
 
 // The records the simulated logger holds and sends in reply to the download command.
 // Record i (1-based) is stamped start + i x interval; the start itself belongs to no record.

@@ -16,12 +16,10 @@
 #include <cstdio>
 #include <functional>
 
-namespace
-{
+namespace {
 
 // The colours the whole skin shares.
-namespace colour
-{
+namespace colour {
 const QColor backgroundTop(0x16, 0x45, 0x8a);
 const QColor backgroundBottom(0x07, 0x1c, 0x45);
 const QColor glow(0x3d, 0x7b, 0xd6, 70);
