@@ -69,28 +69,29 @@ Temp::Temp(QWidget* parent) : QWidget(parent), ui(new Ui::Temp)
     connect(this, &Temp::oneFrameDataReceived, this, &Temp::on_receive_buf_oneFrameDataReceived);
     connect(serial, &QSerialPort::errorOccurred, this, &Temp::handleError);
 
-    for (QWidget* widget : {static_cast<QWidget*>(ui->radioButtonCentigrade),
-                            static_cast<QWidget*>(ui->radioButtonFahrenheit),
-                            static_cast<QWidget*>(ui->labelHI),
-                            static_cast<QWidget*>(ui->labelHIValue),
-                            static_cast<QWidget*>(ui->labelHiUnit),
-                            static_cast<QWidget*>(ui->labelDewUnit),
-                            static_cast<QWidget*>(ui->labelDewTempLogo),
-                            static_cast<QWidget*>(ui->labelDewTempValue),
-                            static_cast<QWidget*>(ui->labelTempValue),
-                            static_cast<QWidget*>(ui->labelTempUnit),
-                            static_cast<QWidget*>(ui->labelHumiUnit),
-                            static_cast<QWidget*>(ui->labelHumiValue),
-                            static_cast<QWidget*>(ui->labelRecordLogoFlag),
-                            static_cast<QWidget*>(ui->labelRecordNumberDis),
-                            static_cast<QWidget*>(ui->labelRecordTextFlag),
-                            static_cast<QWidget*>(ui->labelCurrentTime),
-                            static_cast<QWidget*>(ui->labelDate),
-                            static_cast<QWidget*>(ui->labelDayOfWeek),
-                            static_cast<QWidget*>(ui->labelSign),
-                            static_cast<QWidget*>(ui->pushButtonCalibration),
-                            static_cast<QWidget*>(ui->labelTempLogo),
-                            static_cast<QWidget*>(ui->labelHumiLogo)})
+    const QList<QWidget*> translucent = {ui->radioButtonCentigrade,
+                                         ui->radioButtonFahrenheit,
+                                         ui->labelHI,
+                                         ui->labelHIValue,
+                                         ui->labelHiUnit,
+                                         ui->labelDewUnit,
+                                         ui->labelDewTempLogo,
+                                         ui->labelDewTempValue,
+                                         ui->labelTempValue,
+                                         ui->labelTempUnit,
+                                         ui->labelHumiUnit,
+                                         ui->labelHumiValue,
+                                         ui->labelRecordLogoFlag,
+                                         ui->labelRecordNumberDis,
+                                         ui->labelRecordTextFlag,
+                                         ui->labelCurrentTime,
+                                         ui->labelDate,
+                                         ui->labelDayOfWeek,
+                                         ui->labelSign,
+                                         ui->pushButtonCalibration,
+                                         ui->labelTempLogo,
+                                         ui->labelHumiLogo};
+    for (QWidget* widget : translucent)
         widget->setAttribute(Qt::WA_TranslucentBackground);
     ui->radioButtonCentigrade->setChecked(true);
     isC = true;
