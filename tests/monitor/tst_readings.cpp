@@ -1,0 +1,64 @@
+#include "readings.h"
+#include "testsupport.h"
+
+#include <cmath>
+
+// The derived readings shared by the live view and the logged records.
+class ReadingsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void dewPointPicksIceOrWaterConstantsByCode_data();
+    void dewPointPicksIceOrWaterConstantsByCode();
+    void heatIndexAppliesFrom26Point7();
+    void dewPointOfDryAirIsNotANumber();
+    void fahrenheit();
+};
+
+void ReadingsTest::dewPointPicksIceOrWaterConstantsByCode_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("dew");
+    // At 50 %RH the two constant pairs give values a whole degree apart.
+    QTest::newRow("-1.0 C over ice") << 390 << "-9.1";
+    QTest::newRow("-0.1 C over ice") << 399 << "-8.3";
+    QTest::newRow("0.0 C over water") << 400 << "-9.2";
+    QTest::newRow("-39.9 C over ice") << 1 << "-45.9";
+    QTest::newRow("-40.0 C over water") << 0 << "-46.5";
+    QTest::newRow("25.0 C") << 650 << "13.9";
+}
+
+void ReadingsTest::dewPointPicksIceOrWaterConstantsByCode()
+{
+    QFETCH(int, code);
+    QFETCH(QString, dew);
+    QCOMPARE(readings::formatValue(readings::dewPointC(quint16(code), 500)), dew);
+}
+
+void ReadingsTest::heatIndexAppliesFrom26Point7()
+{
+    QCOMPARE(readings::formatValue(readings::heatIndexC(666, 600)), QStringLiteral("26.6"));
+    QCOMPARE(readings::formatValue(readings::heatIndexC(667, 900)), QStringLiteral("29.9"));
+    QCOMPARE(readings::formatValue(readings::heatIndexC(700, 600)), QStringLiteral("32.8"));
+}
+
+void ReadingsTest::dewPointOfDryAirIsNotANumber()
+{
+    QVERIFY(std::isnan(readings::dewPointC(650, 0)));
+}
+
+void ReadingsTest::fahrenheit()
+{
+    QCOMPARE(readings::formatValue(readings::toFahrenheit(30.0)), QStringLiteral("86.0"));
+    QCOMPARE(readings::formatValue(readings::toFahrenheit(-40.0)), QStringLiteral("-40.0"));
+    QCOMPARE(readings::formatValue(readings::inUnit(25.0, true)), QStringLiteral("25.0"));
+    // Whole degrees back to Celsius truncate toward zero, never round or floor.
+    QCOMPARE(readings::wholeCelsiusFromFahrenheit(33), 0);
+    QCOMPARE(readings::wholeCelsiusFromFahrenheit(32), 0);
+    QCOMPARE(readings::wholeCelsiusFromFahrenheit(100), 37);
+    QCOMPARE(readings::wholeCelsiusFromFahrenheit(0), -17);
+}
+
+HYGROLUX_TEST_MAIN_CORE(ReadingsTest)
+#include "tst_readings.moc"
