@@ -38,6 +38,11 @@ private slots:
 private:
     void connectToLogger();
     void dismissMessage();
+    void forgetFrames()
+    {
+        received.clear();
+        receivedAtMs.clear();
+    }
     QString shownMessage() const;
     QWidget* settingsWindow() const;
     QPushButton* button(const char* name) const { return window->findChild<QPushButton*>(name); }
@@ -47,6 +52,8 @@ private:
     sim::SimulatedLogger* logger = nullptr;
     Temp* window = nullptr;
     QList<QByteArray> received;
+    QList<qint64> receivedAtMs; // when each frame of `received` reached the logger
+    QElapsedTimer sinceStart;
 };
 
 void MainWindowLinkTest::init()
@@ -57,9 +64,12 @@ void MainWindowLinkTest::init()
     settings.drift = false;
     logger->setSettings(settings);
     logger->setStoredRecords({});
-    received.clear();
-    connect(logger, &sim::SimulatedLogger::frameReceived, this,
-            [this](const QByteArray& frame) { received << frame; });
+    forgetFrames();
+    sinceStart.start();
+    connect(logger, &sim::SimulatedLogger::frameReceived, this, [this](const QByteArray& frame) {
+        received << frame;
+        receivedAtMs << sinceStart.elapsed();
+    });
     qputenv("HYGROLUX_PORT", logger->portName().toLocal8Bit());
     window = new Temp;
     window->show();
@@ -172,7 +182,7 @@ void MainWindowLinkTest::disconnectWhileCommandUnansweredEndsDisconnected()
     // Nothing of the old command survives: a new connection starts clean and polls.
     settings.silentCode = -1;
     logger->setSettings(settings);
-    received.clear();
+    forgetFrames();
     connectToLogger();
     QTRY_VERIFY_WITH_TIMEOUT(!framesWithCode(0x05).isEmpty(), 3000);
     QTest::qWait(700);
@@ -208,6 +218,15 @@ void MainWindowLinkTest::busyReplyMakesTheCommandGoAgainWithFreshClock()
     QVERIFY(qAbs(sent.secsTo(now)) <= 2);
     for (const QByteArray& frame : frames)
         QCOMPARE(frame.mid(2, 12), frames.first().mid(2, 12));
+    // Re-sent at the next acknowledgement watch, about 300 ms after each busy reply.
+    QList<qint64> sentAt;
+    for (int i = 0; i < received.size(); ++i)
+        if (quint8(received[i][1]) == 0x03)
+            sentAt << receivedAtMs[i];
+    for (int i = 1; i < sentAt.size(); ++i) {
+        const qint64 gap = sentAt[i] - sentAt[i - 1];
+        QVERIFY2(gap >= 250 && gap <= 1200, qPrintable(QString("gap %1 ms").arg(gap)));
+    }
     // The live poll resumes after the acknowledgement.
     const int polls = framesWithCode(0x05).size();
     QTRY_VERIFY_WITH_TIMEOUT(framesWithCode(0x05).size() > polls, 3000);
@@ -224,7 +243,7 @@ void MainWindowLinkTest::stopPressedWhilePollAwaitsReplyWaitsForTheLine()
                         if (quint8(frame[1]) != 0x05)
                             return;
                         disconnect(*once);
-                        received.clear();
+                        forgetFrames();
                         pressed.start();
                         QTest::mouseClick(button("pushButtonStop"), Qt::LeftButton);
                     });
@@ -421,7 +440,7 @@ void MainWindowLinkTest::lostLiveReplyDoesNotFreezeTheLink()
     settings.silentCode = 0x05;
     logger->setSettings(settings);
     QTRY_VERIFY_WITH_TIMEOUT(!framesWithCode(0x05).isEmpty(), 3000);
-    received.clear();
+    forgetFrames();
     QTest::qWait(1200);
     settings.silentCode = -1;
     logger->setSettings(settings);
@@ -446,7 +465,7 @@ void MainWindowLinkTest::unacknowledgedCommandEndsWithMessage()
     // The link stays usable: the live poll goes on.
     settings.silentCode = -1;
     logger->setSettings(settings);
-    received.clear();
+    forgetFrames();
     QTRY_VERIFY_WITH_TIMEOUT(!framesWithCode(0x05).isEmpty(), 4000);
     QVERIFY(button("pushButtonStop")->isEnabled());
 }
