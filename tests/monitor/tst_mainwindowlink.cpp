@@ -23,6 +23,7 @@ private slots:
 
     void handshakeConnectsAndPollsEverySecond();
     void silentLoggerEndsInConnectionFailed();
+    void missingAdapterIsReported();
     void disconnectWhileCommandUnansweredEndsDisconnected();
     void busyReplyMakesTheCommandGoAgainWithFreshClock();
     void stopPressedWhilePollAwaitsReplyWaitsForTheLine();
@@ -165,6 +166,15 @@ void MainWindowLinkTest::silentLoggerEndsInConnectionFailed()
     settings.silentCode = -1;
     logger->setSettings(settings);
     connectToLogger();
+}
+
+void MainWindowLinkTest::missingAdapterIsReported()
+{
+    qputenv("HYGROLUX_PORT", "/dev/hygrolux-no-such-port");
+    QTest::mouseClick(button("pushButtonConnect"), Qt::LeftButton);
+    QCOMPARE(shownMessage(), QStringLiteral("Not found a valid device!"));
+    QCOMPARE(button("pushButtonConnect")->text(), QStringLiteral("Connect"));
+    QVERIFY(!button("pushButtonStop")->isEnabled());
 }
 
 void MainWindowLinkTest::disconnectWhileCommandUnansweredEndsDisconnected()
