@@ -271,9 +271,11 @@ void MainWindowLinkTest::droppedLinkEndsDisconnectedWithoutSpinning()
     settings.dropCode = 0x05;
     settings.dropAfterBytes = 10;
     logger->setSettings(settings);
-    QElapsedTimer clock;
-    clock.start();
+    QElapsedTimer sinceDrop;
+    connect(logger, &sim::SimulatedLogger::linkDropped, this, [&] { sinceDrop.start(); });
     QTRY_COMPARE_WITH_TIMEOUT(shownMessage(), QStringLiteral("Critical Error"), 5000);
+    QVERIFY(sinceDrop.isValid());
+    QVERIFY2(sinceDrop.elapsed() < 1500, qPrintable(QString("%1 ms").arg(sinceDrop.elapsed())));
     QVERIFY(!button("pushButtonStop")->isEnabled());
     QCOMPARE(button("pushButtonConnect")->text(), QStringLiteral("Connect"));
 
