@@ -174,9 +174,8 @@ void Temp::applyDisconnectedState()
 void Temp::on_pushButtonConnect_clicked()
 {
     if (serial->isOpen()) {
+        // Closing applies the disconnected state, which also stops both timers.
         closeLink();
-        applyDisconnectedState();
-        sendtimer->stop();
         freeCommandLock();
         return;
     }

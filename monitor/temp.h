@@ -7,7 +7,6 @@
 #include <QMessageBox>
 #include <QMutex>
 #include <QSerialPort>
-#include <QTranslator>
 #include <QWidget>
 
 class QTimer;
