@@ -1,26 +1,28 @@
 #include "timetexts.h"
 
+#include <QLocale>
+
 namespace logged {
 
 namespace {
 
-QString wallClockText(const QDate& date, const QTime& time, const char* format)
+QString wallClockText(const QDate& date, const QTime& time, const char* format, const char* unknown)
 {
     if (!date.isValid() || !time.isValid())
-        return QString();
-    return QDateTime(date, time, Qt::UTC).toString(QLatin1String(format));
+        return QLatin1String(unknown);
+    return QLocale::c().toString(QDateTime(date, time, Qt::UTC), QLatin1String(format));
 }
 
 } // namespace
 
 QString recordTimeText(const QDate& date, const QTime& time)
 {
-    return wallClockText(date, time, RecordTimeFormat);
+    return wallClockText(date, time, RecordTimeFormat, UnknownRecordTime);
 }
 
 QString headerTimeText(const QDate& date, const QTime& time)
 {
-    return wallClockText(date, time, HeaderTimeFormat);
+    return wallClockText(date, time, HeaderTimeFormat, UnknownHeaderTime);
 }
 
 WallClock parseHeaderTime(const QString& text)
@@ -29,10 +31,11 @@ WallClock parseHeaderTime(const QString& text)
     // change skips would not read at all.
     const QString format = QLatin1String(HeaderTimeFormat);
     const QString value = text.trimmed();
-    const QDate date = QDate::fromString(value.section(QLatin1Char(' '), 0, 0),
-                                         format.section(QLatin1Char(' '), 0, 0));
+    const QLocale c = QLocale::c();
+    const QDate date =
+        c.toDate(value.section(QLatin1Char(' '), 0, 0), format.section(QLatin1Char(' '), 0, 0));
     const QTime time =
-        QTime::fromString(value.section(QLatin1Char(' '), 1), format.section(QLatin1Char(' '), 1));
+        c.toTime(value.section(QLatin1Char(' '), 1), format.section(QLatin1Char(' '), 1));
     if (!date.isValid() || !time.isValid())
         return {};
     return {date, time};

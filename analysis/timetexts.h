@@ -13,8 +13,15 @@ namespace logged {
 constexpr char RecordTimeFormat[] = "MM-dd-yyyy HH:mm:ss";
 constexpr char HeaderTimeFormat[] = "MM-dd-yyyy HH-mm-ss";
 
+// What stands in place of a time when the logger's clock is no real date (it lost its
+// battery): the lines keep their shape, so their values still read back.
+constexpr char UnknownRecordTime[] = "00-00-0000 00:00:00";
+constexpr char UnknownHeaderTime[] = "00-00-0000 00-00-00";
+
 // Wall-clock texts: formatted without any time zone, so a local time that a daylight
-// saving change skips still reads as the logger wrote it. Empty for an invalid date or time.
+// saving change skips still reads as the logger wrote it, and in the C locale, so every
+// machine writes and reads the same digits. The unknown-time texts for an invalid date
+// or time.
 QString recordTimeText(const QDate& date, const QTime& time);
 QString headerTimeText(const QDate& date, const QTime& time);
 // Reads a header time ("MM-dd-yyyy HH-mm-ss", blanks around it ignored) as wall-clock
