@@ -27,8 +27,8 @@ LoggedRecord LoggedDecoder::decode(wire::block::RecordCodes codes)
             runningDate = runningDate.addDays(1);
         record.date = runningDate;
         record.time = QTime::fromMSecsSinceStartOfDay(runningSeconds * 1000);
-        record.timeText = logged::recordTimeText(record.date, record.time);
     }
+    record.timeText = logged::recordTimeText(record.date, record.time);
 
     record.temperature = readings::inUnit(readings::temperatureC(codes.temperature), celsius);
     record.humidity = readings::humidityPercent(codes.humidity);
@@ -64,7 +64,7 @@ LoggedRecord LoggedDecoder::decode(wire::block::RecordCodes codes)
 
 void LoggedDecoder::finish()
 {
-    if (clockValid)
-        stats.endTime = logged::recordTimeText(
-            runningDate, QTime::fromMSecsSinceStartOfDay(runningSeconds * 1000));
+    const QTime time =
+        clockValid ? QTime::fromMSecsSinceStartOfDay(runningSeconds * 1000) : QTime();
+    stats.endTime = logged::recordTimeText(runningDate, time);
 }

@@ -12,7 +12,7 @@
 struct LoggedRecord {
     QDate date;
     QTime time;
-    QString timeText; // "MM-dd-yyyy HH:mm:ss", empty when the header's clock was invalid
+    QString timeText; // "MM-dd-yyyy HH:mm:ss", the unknown-time text for an invalid clock
     float temperature = 0;
     float humidity = 0;
     float heatIndex = 0;

@@ -26,6 +26,7 @@ private slots:
     void recordCodes();
     void stampsWrapAtMidnight();
     void zeroIntervalStampsEveryRecordWithTheHeaderTime();
+    void impossibleClockStampsWithTheUnknownTime();
     void heatIndexRegressionStartsAt26point7();
     void zeroHumidityGivesNoDewPointButStillCounts();
     void tiesKeepTheEarlierRecord();
@@ -218,6 +219,20 @@ void TestBlockDecoding::zeroIntervalStampsEveryRecordWithTheHeaderTime()
     decoder.takeHeader({2, QDate(2016, 12, 2), QTime(15, 26, 5), 0});
     QCOMPARE(decoder.decode({650, 500}).timeText, QStringLiteral("12-02-2016 15:26:05"));
     QCOMPARE(decoder.decode({650, 500}).timeText, QStringLiteral("12-02-2016 15:26:05"));
+}
+
+void TestBlockDecoding::impossibleClockStampsWithTheUnknownTime()
+{
+    LoggedDecoder decoder;
+    decoder.takeHeader({2, QDate(2024, 0, 5), QTime(12, 0), 60});
+    const LoggedRecord record = decoder.decode({650, 500});
+    QCOMPARE(record.timeText, QStringLiteral("00-00-0000 00:00:00"));
+    QCOMPARE(record.temperatureText, QStringLiteral("25.0"));
+    decoder.finish();
+    // Every time the report and the workbook show reads the same, never empty.
+    const LoggedStatistics& s = decoder.statistics();
+    for (const QString& time : {s.startTime, s.endTime, s.tempMinTime, s.humiMaxTime})
+        QCOMPARE(time, QStringLiteral("00-00-0000 00:00:00"));
 }
 
 void TestBlockDecoding::heatIndexRegressionStartsAt26point7()
