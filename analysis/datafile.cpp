@@ -56,9 +56,16 @@ QString fillHeader(QString pattern, const LoggedHeader& h)
         .arg(h.celsius ? 1 : 0);
 }
 
+// One line with its line end as '\n'; empty at the end of the data or when the device
+// cannot be read.
 QString readTextLine(QIODevice& device)
 {
-    return QString::fromUtf8(device.readLine());
+    if (!device.isReadable())
+        return QString();
+    QByteArray line = device.readLine();
+    if (line.endsWith("\r\n"))
+        line.replace(line.size() - 2, 2, "\n");
+    return QString::fromUtf8(line);
 }
 
 } // namespace
@@ -164,8 +171,12 @@ Contents read(QIODevice& device, int maxRecords)
     for (int i = 0; i < 3; ++i) // dashes, padding, column titles
         readTextLine(device);
     const int wanted = qMin(contents.header.recordCount, maxRecords);
-    while (contents.recordLines.size() < wanted && !device.atEnd())
-        contents.recordLines << readTextLine(device);
+    while (contents.recordLines.size() < wanted) {
+        const QString line = readTextLine(device);
+        if (line.isEmpty())
+            break;
+        contents.recordLines << line;
+    }
     return contents;
 }
 
@@ -244,9 +255,33 @@ bool DataFileWriter::writeSummary(const QStringList& summaryLines)
         return false;
 
     QFile written(path);
-    if (!written.open(QIODevice::ReadOnly) || !written.seek(headBytes))
+    if (!written.open(QIODevice::ReadOnly))
         return false;
+    const QByteArray asWritten = written.readAll();
+    written.close();
+    if (asWritten.size() < headBytes)
+        return false;
+    if (replaceWithSummary(summaryLines, asWritten))
+        return true;
+    // Written in place (the folder takes no new file), a failure may have cut the file
+    // short: put back the records as they were.
+    QFile current(path);
+    if (current.open(QIODevice::ReadOnly) && current.readAll() == asWritten)
+        return false;
+    current.close();
+    if (current.open(QIODevice::WriteOnly))
+        current.write(asWritten);
+    return false;
+}
+
+bool DataFileWriter::replaceWithSummary(const QStringList& summaryLines,
+                                        const QByteArray& asWritten) const
+{
     QSaveFile replacement(path);
+    // Where the working folder takes no new file but the data file may be written, the
+    // summary is written into the file itself: placeholder lines that look like real data
+    // would be worse.
+    replacement.setDirectWriteFallback(true);
     if (!replacement.open(QIODevice::WriteOnly | QIODevice::Text))
         return false;
     {
@@ -260,12 +295,9 @@ bool DataFileWriter::writeSummary(const QStringList& summaryLines)
     // The record lines already carry the platform's line ends: copy them as bytes.
     // Without the Text flag for this part, so nothing is converted twice.
     replacement.setTextModeEnabled(false);
-    constexpr qint64 ChunkSize = 1 << 16;
-    while (!written.atEnd()) {
-        const QByteArray chunk = written.read(ChunkSize);
-        if (chunk.isEmpty() || replacement.write(chunk) != chunk.size())
-            return false;
-    }
+    const qint64 recordBytes = asWritten.size() - headBytes;
+    if (replacement.write(asWritten.constData() + headBytes, recordBytes) != recordBytes)
+        return false;
     return replacement.commit();
 }
 

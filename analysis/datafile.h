@@ -21,7 +21,10 @@ struct LoggedHeader {
     int intervalSeconds = 0;
     bool celsius = true;
 
-    QDateTime start() const { return QDateTime(startDate, startTime); }
+    // The start as the logger's wall clock, held as UTC: a local time that a daylight
+    // saving change skips or repeats stays valid and unique, and seconds counted from it
+    // are wall-clock seconds. Invalid when the file's clock is unknown or unreadable.
+    QDateTime start() const { return QDateTime(startDate, startTime, Qt::UTC); }
 };
 
 // The data file every download writes (./data.txt): a 13-line head with the report block,
@@ -63,8 +66,11 @@ struct Contents {
     QStringList reportLines; // the eight report lines, each with its line end
     QStringList recordLines; // with their line ends
 };
-// Reads a data file from an open device: nothing past line 1 when its record count is 0,
-// otherwise the report lines and up to min(record count, maxRecords) record lines.
+// Reads a data file: nothing past line 1 when its record count is 0, otherwise the report
+// lines and up to min(record count, maxRecords) record lines. Lines end in '\n' whether the
+// device was opened in text mode or not (CR LF files included); a device that is not open
+// for reading, or fails, reads as far as it gave lines.
+
 Contents read(QIODevice& device, int maxRecords);
 
 } // namespace datafile
@@ -95,11 +101,13 @@ public:
 
     // At success: the file becomes the same head with the real summary lines in place of
     // the placeholders, followed by every record line written. The new file is built
-    // beside the old one and replaces it in one step; on failure the written file stays
-    // as it was and false is returned. The file is closed either way.
+    // beside the old one and replaces it in one step; where the folder takes no new file,
+    // the file is rewritten in place. On failure the written file stays as it was and
+    // false is returned. The file is closed either way.
     bool writeSummary(const QStringList& summaryLines);
 
 private:
+    bool replaceWithSummary(const QStringList& summaryLines, const QByteArray& asWritten) const;
     void writeHeadLines(QTextStream& out, const QStringList& summaryLines) const;
 
     QString path;

@@ -22,6 +22,8 @@ private slots:
     void summaryRewriteStaysLineExact_data();
     void summaryRewriteStaysLineExact();
     void refusedRewriteLeavesTheFileAsWritten();
+    void summaryGoesInPlaceWhereTheFolderTakesNoNewFile();
+    void impossibleLoggerClockStillReadsBack();
 
     void roundTripOfRandomDownloads();
     void bothHeaderFormsReadAlike();
@@ -29,6 +31,7 @@ private slots:
     void damagedHeadersReadAsZero();
     void valueTextsOfRecordLines();
     void readerStopsAtTheCountOrTheEnd();
+    void readerToleratesAnyDevice();
 
 private:
     struct Download {
@@ -226,6 +229,66 @@ void TestDataFile::refusedRewriteLeavesTheFileAsWritten()
     QVERIFY(!QFileInfo::exists(dir.filePath("other.txt")));
 }
 
+void TestDataFile::summaryGoesInPlaceWhereTheFolderTakesNoNewFile()
+{
+    const Download d = download({{650, 500}, {700, 600}}, true);
+    SummaryValues values;
+    values.statistics = d.statistics;
+    values.alarms = d.header.alarms;
+    values.intervalSeconds = d.header.intervalSeconds;
+    values.recordCount = d.records.size();
+    const QStringList summaryLines = summary::lines(values);
+    QFile(path).open(QIODevice::WriteOnly);
+    hygrolux::test::giveToOrdinaryUser(path);
+    // The data file may be written, but the folder takes no new file beside it.
+    QFile::setPermissions(dir.path(),
+                          QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    const bool written = hygrolux::test::asOrdinaryUser([&] {
+        DataFileWriter writer(path);
+        if (!writer.open())
+            return false;
+        writer.writeHead(d.header);
+        for (int i = 0; i < d.records.size(); ++i)
+            writer.writeRecord(i + 1, d.records.at(i));
+        return writer.writeSummary(summaryLines);
+    });
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY(written);
+    const QStringList lines = fileLines();
+    QCOMPARE(lines.size(), 13 + 2);
+    QCOMPARE(lines.mid(2, 8), summaryLines);
+    QCOMPARE(lines.at(14).left(27), QStringLiteral(" 0002  03-09-2024 22:32:00 "));
+}
+
+void TestDataFile::impossibleLoggerClockStillReadsBack()
+{
+    // A logger that lost its battery: month 13, hour 25.
+    const BlockHeader block{2, QDate(2024, 13, 5), QTime(25, 0), 60};
+    LoggedDecoder decoder;
+    decoder.takeHeader(block);
+    LoggedHeader header;
+    header.recordCount = 2;
+    header.startDate = block.startDate;
+    header.startTime = block.startTime;
+    header.intervalSeconds = 60;
+    DataFileWriter writer(path);
+    QVERIFY(writer.open());
+    writer.writeHead(header);
+    writer.writeRecord(1, decoder.decode({650, 500}));
+    writer.writeRecord(2, decoder.decode({700, 600}));
+    writer.close();
+
+    const QStringList lines = fileLines();
+    QVERIFY(lines.at(0).startsWith("Record data number:2 : time:00-00-0000 00-00-00 : ht:"));
+    QVERIFY(lines.at(13).startsWith(" 0001  00-00-0000 00:00:00 :    25.0,"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const datafile::Contents read = datafile::read(file, 20000);
+    QCOMPARE(read.recordLines.size(), 2);
+    QCOMPARE(datafile::recordValue(read.recordLines.at(1), 0), 30.0f);
+    QCOMPARE(datafile::recordValue(read.recordLines.at(1), 1), 60.0f);
+}
+
 void TestDataFile::roundTripOfRandomDownloads()
 {
     QRandomGenerator random(5150);
@@ -309,9 +372,14 @@ void TestDataFile::startTimeSkippedByDaylightSavingStillReads()
     qputenv("TZ", "Europe/Berlin");
     const LoggedHeader h =
         datafile::parseHeaderLine("Record data number:1 : time:03-31-2024 02-30-00 : ht:1");
+    const QDateTime start = h.start();
     qputenv("TZ", zone);
     QCOMPARE(h.startDate, QDate(2024, 3, 31));
     QCOMPARE(h.startTime, QTime(2, 30));
+    // The charts count from it: it must be a real point in time, and the one written.
+    QVERIFY(start.isValid());
+    QCOMPARE(start.date(), QDate(2024, 3, 31));
+    QCOMPARE(start.time(), QTime(2, 30));
 }
 
 void TestDataFile::damagedHeadersReadAsZero()
@@ -381,6 +449,74 @@ void TestDataFile::readerStopsAtTheCountOrTheEnd()
     QBuffer zero(&zeroCount);
     zero.open(QIODevice::ReadOnly);
     QVERIFY(datafile::read(zero, 20000).reportLines.isEmpty());
+}
+
+namespace {
+// Gives its bytes, then fails every read while claiming there is more to come.
+class FailingDevice : public QIODevice
+{
+public:
+    explicit FailingDevice(const QByteArray& bytes) : served(bytes) {}
+    bool isSequential() const override { return true; }
+    qint64 bytesAvailable() const override { return 1 + QIODevice::bytesAvailable(); }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        if (served.isEmpty())
+            return -1;
+        const QByteArray piece = served.left(int(maxSize));
+        served.remove(0, piece.size());
+        memcpy(data, piece.constData(), size_t(piece.size()));
+        return piece.size();
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray served;
+};
+} // namespace
+
+void TestDataFile::readerToleratesAnyDevice()
+{
+    const Download d = download({{650, 500}, {700, 600}}, true);
+    DataFileWriter writer(path);
+    write(writer, d);
+    writer.close();
+    // As a system with CR LF line ends writes it.
+    QFile lf(path);
+    QVERIFY(lf.open(QIODevice::ReadOnly));
+    const QByteArray crlf = lf.readAll().replace("\n", "\r\n");
+    lf.close();
+    const QString crlfPath = dir.filePath("crlf.txt");
+    QFile crlfFile(crlfPath);
+    QVERIFY(crlfFile.open(QIODevice::WriteOnly));
+    crlfFile.write(crlf);
+    crlfFile.close();
+
+    for (const QIODevice::OpenMode mode :
+         {QIODevice::OpenMode(QIODevice::ReadOnly), QIODevice::ReadOnly | QIODevice::Text}) {
+        QFile file(crlfPath);
+        QVERIFY(file.open(mode));
+        const datafile::Contents contents = datafile::read(file, 20000);
+        QCOMPARE(contents.header.intervalSeconds, 60);
+        QVERIFY(contents.reportLines.at(0).endsWith(QLatin1String("05\n")));
+        QCOMPARE(contents.recordLines.size(), 2);
+        QVERIFY(contents.recordLines.at(1).endsWith(QLatin1String("21.4\n")));
+    }
+
+    QFile neverNamed;
+    QCOMPARE(datafile::read(neverNamed, 20000).header.recordCount, 0);
+    QFile closed(path);
+    QCOMPARE(datafile::read(closed, 20000).header.recordCount, 0);
+    QFile writeOnly(dir.filePath("other.txt"));
+    QVERIFY(writeOnly.open(QIODevice::WriteOnly));
+    QCOMPARE(datafile::read(writeOnly, 20000).header.recordCount, 0);
+
+    // A device that fails after the first record reads as far as it gave lines.
+    FailingDevice failing(crlf.left(crlf.indexOf("\n 0002") + 1));
+    QVERIFY(failing.open(QIODevice::ReadOnly));
+    QCOMPARE(datafile::read(failing, 20000).recordLines.size(), 1);
 }
 
 HYGROLUX_TEST_MAIN_CORE(TestDataFile)

@@ -4,6 +4,10 @@
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace hygrolux::test {
 
 namespace {
@@ -66,6 +70,36 @@ int run(QObject* testObject, int argc, char** argv)
         failures += warnings.size();
     }
     return failures;
+}
+
+namespace {
+// The traditional "nobody" user and group of Debian.
+constexpr uid_t NobodyUid = 65534;
+constexpr gid_t NobodyGid = 65534;
+} // namespace
+
+bool asOrdinaryUser(const std::function<bool()>& step)
+{
+    if (::geteuid() != 0)
+        return step();
+    const pid_t child = ::fork();
+    if (child < 0)
+        return false;
+    if (child == 0) {
+        const bool dropped =
+            ::setgroups(0, nullptr) == 0 && ::setgid(NobodyGid) == 0 && ::setuid(NobodyUid) == 0;
+        ::_exit(dropped && step() ? 0 : 1);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void giveToOrdinaryUser(const QString& path)
+{
+    if (::geteuid() == 0 && ::chown(QFile::encodeName(path).constData(), NobodyUid, NobodyGid) != 0)
+        qWarning("cannot hand %s to the ordinary user", qPrintable(path));
 }
 
 } // namespace hygrolux::test

@@ -2,6 +2,8 @@
 
 #include <QtTest>
 
+#include <functional>
+
 // Shared by every test program: a fresh headless environment for each run, and a
 // run that fails when Qt printed any warning (a missing resource, a slot that found
 // no signal, a painter misuse), even if every check passed.
@@ -13,6 +15,14 @@ void prepareEnvironment();
 
 // Runs the test object like QTest::qExec, then fails when Qt logged a warning.
 int run(QObject* testObject, int argc, char** argv);
+
+// Folder permissions do not bind root, who runs the tests on CI. These run a step with the
+// rights of an ordinary user: as root in a child process that becomes "nobody" (the step
+// must then use plain files, no widgets and no QtTest macros), otherwise in this process.
+// True when the step ran and returned true.
+bool asOrdinaryUser(const std::function<bool()>& step);
+// Makes `path` the ordinary user's own (as root: hands it to "nobody"; otherwise a no-op).
+void giveToOrdinaryUser(const QString& path);
 
 } // namespace hygrolux::test
 
