@@ -54,6 +54,9 @@ Temp::Temp(QWidget* parent) : QWidget(parent), ui(new Ui::Temp)
 {
     ui->setupUi(this);
     setWindowTitle(tr("Temperature&Humidity Datalogger"));
+    // A message box without a parent is application-modal unless told otherwise, and would
+    // freeze every window of the program until its OK is pressed.
+    messageBox.setWindowModality(Qt::NonModal);
 
     set = new Set;
     serial = new QSerialPort(this);
@@ -134,6 +137,7 @@ bool Temp::openLink()
 void Temp::closeLink()
 {
     set->recordNumber = 0;
+    forgetRecordNumber();
     if (!serial->isOpen())
         return;
     serial->close();
@@ -147,6 +151,7 @@ void Temp::applyConnectedState()
     ui->pushButtonCalibration->setEnabled(true);
     ui->pushButtonDownload->setText(tr("Download"));
     ui->pushButtonStop->setEnabled(true);
+    set->setApplyEnabled(true);
     ui->labelRecordLogoFlag->show();
     ui->labelRecordNumberDis->show();
     ui->labelRecordTextFlag->show();
@@ -162,6 +167,8 @@ void Temp::applyDisconnectedState()
     ui->pushButtonSet->setEnabled(false);
     ui->pushButtonCalibration->setEnabled(false);
     ui->pushButtonStop->setEnabled(false);
+    // A settings window left open must not send to a closed port.
+    set->setApplyEnabled(false);
     ui->pushButtonDownload->setText(tr("Analyse"));
     sendtimer->stop();
     checktimer->stop();
@@ -324,6 +331,7 @@ void Temp::sendRecordingParameters()
     parameters.recordNumber = set->recordNumber;
     parameters.intervalSeconds = set->recordInterval;
     parameters.manualMode = set->manualMode != 0;
+    recordNumberOnWire = parameters.recordNumber;
     writeFrame(wire::recordingParametersFrame(parameters, QDateTime::currentDateTime()));
     serial->flush();
 }
@@ -340,6 +348,12 @@ void Temp::sendStop()
 }
 
 void Temp::send_download_cmd()
+{
+    downloadTries = 0;
+    sendDownload();
+}
+
+void Temp::sendDownload()
 {
     sendtimer->stop();
     downloadPending = true;
@@ -406,6 +420,10 @@ bool Temp::giveUpUnacknowledged(int& tries, bool& pending)
     pending = false;
     freeCommandLock();
     receiver.reset();
+    // Set-parameters and download stop the live poll; without it the window would look
+    // connected while its readings froze.
+    if (ui->pushButtonStop->isEnabled())
+        sendtimer->start(PollPeriodMs);
     showMessage(tr("The logger did not acknowledge the command. Check the connection and try "
                    "again."));
     return true;
@@ -427,11 +445,14 @@ void Temp::on_checktimer_timeout()
         closeLink();
         showMessage(tr("Connected to Device failed!"));
     } else if (setPending) {
-        if (!giveUpUnacknowledged(setTries, setPending))
+        // The logger may or may not hold the new record number now.
+        if (giveUpUnacknowledged(setTries, setPending))
+            forgetRecordNumber();
+        else
             sendRecordingParameters();
     } else if (downloadPending) {
         if (!giveUpUnacknowledged(downloadTries, downloadPending))
-            send_download_cmd();
+            sendDownload();
     }
 }
 
@@ -443,7 +464,9 @@ void Temp::on_serial_readyRead()
     if (rxData.isEmpty())
         return;
     const FrameAssembler::Result result = receiver.feed(rxData);
-    if (result.downloadAnswered) {
+    // Byte 1 alone marks the answer to the download command, so only a download that was
+    // asked for may take it as one; anything else keeps the reply time-out running.
+    if (result.downloadAnswered && downloadPending) {
         downloadPending = false;
         // The download reply is not dispatched; the analysis window frees the lock.
         awaitingReply = false;
@@ -471,6 +494,8 @@ void Temp::on_receive_buf_oneFrameDataReceived()
         break;
     case quint8(wire::Command::Stop):
         stopPending = false;
+        // The logger's count is final now, whatever number it was asked to reach.
+        forgetRecordNumber();
         showMessage(tr("Stop record:OK"));
         break;
     case quint8(wire::Command::Connect):
@@ -481,12 +506,20 @@ void Temp::on_receive_buf_oneFrameDataReceived()
         break;
     case quint8(wire::Command::SetRecording):
         setPending = false;
+        appliedRecordNumber = recordNumberOnWire;
         sendtimer->start(PollPeriodMs);
         showMessage(tr("Set data command sent"));
         break;
     default: // busy: the pending command is written again at the next watch
         break;
     }
+}
+
+void Temp::forgetRecordNumber()
+{
+    appliedRecordNumber = 0;
+    // With no target, the buttons follow the count once two replies have compared it.
+    recordCheckCountdown = RecordCheckReplies;
 }
 
 void Temp::showMessage(const QString& text)
@@ -526,9 +559,12 @@ bool Temp::updateRecordStatus(int recordCount)
     previousRecordCount = recordCount;
     ui->pushButtonConnect->setText(tr("Disconnect"));
 
-    // The record number last applied; 0 when the logger's target is unknown.
-    const int target = set->recordNumber;
+    // The record number the logger acknowledged; 0 when its target is unknown.
+    const int target = appliedRecordNumber;
     QString symbol = QLatin1String(RecordingSymbol);
+    // The blinking starts with the recording symbol after any reply with records.
+    if (recordCount != 0)
+        recBlink = true;
     if (target < recordCount) {
         if (target != 0) {
             closeLink();
@@ -539,9 +575,7 @@ bool Temp::updateRecordStatus(int recordCount)
             setRecordControlsEnabled(countUnchanged);
     } else {
         setRecordControlsEnabled(target == recordCount);
-        if (recordCount != 0) {
-            recBlink = true;
-        } else {
+        if (recordCount == 0) {
             symbol = QLatin1String(recBlink ? RecordingSymbol : IdleSymbol);
             recBlink = !recBlink;
         }

@@ -74,7 +74,9 @@ private:
     void writeFrame(const wire::Frame& frame);
     bool takeCommandLock();
     void freeCommandLock();
+    void sendDownload();
     bool giveUpUnacknowledged(int& tries, bool& pending);
+    void forgetRecordNumber();
     void showMessage(const QString& text);
     void refreshClock();
     void handleLiveReply(const unsigned char* frame);
@@ -105,13 +107,18 @@ private:
     // When the frame now on the wire was written: a frame that never gets its reply must
     // not hold the command lock for ever.
     QElapsedTimer lockTakenAt;
-    // Acknowledgement watches that found their command still unacknowledged.
+    // A frame on the wire awaits its reply: the lock may be taken over once it is overdue.
     bool awaitingReply = false;
     // Acknowledgement watches that found their command still unacknowledged.
     int calibrationTries = 0;
     int stopTries = 0;
     int setTries = 0;
     int downloadTries = 0;
+    // The record number of the recording parameters last written, and the one the logger
+    // acknowledged: the record status compares the logger's count only with a number the
+    // logger is known to hold (0: unknown, as after a fresh connection or a Stop).
+    int recordNumberOnWire = 0;
+    int appliedRecordNumber = 0;
     // Phase of the blinking REC symbol while the logger holds no record.
     bool recBlink = true;
 };

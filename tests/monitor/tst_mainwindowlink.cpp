@@ -34,10 +34,17 @@ private slots:
     void recSymbolBlinksWithoutRecords();
     void applySendsTheRecordingParametersFrame();
     void lostLiveReplyDoesNotFreezeTheLink();
+    void unacknowledgedCommandEndsWithMessage_data();
     void unacknowledgedCommandEndsWithMessage();
+    void eachDownloadRequestGetsItsOwnRetries();
+    void strayDownloadCodeDoesNotHoldTheLine();
+    void settingsLeftOpenCannotApplyWhileDisconnected();
+    void stopLetsTheRecordBeDownloaded();
 
 private:
     void connectToLogger();
+    // Enters the values in the settings window (opened if needed) and presses Apply.
+    void applySettings(int recordNumber, int intervalSeconds);
     void dismissMessage();
     void forgetFrames()
     {
@@ -123,6 +130,24 @@ void MainWindowLinkTest::connectToLogger()
     QTest::mouseClick(button("pushButtonConnect"), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(shownMessage(), QStringLiteral("Connected to the device:OK"), 3000);
     QVERIFY(button("pushButtonStop")->isEnabled());
+    // The message leaves every window usable: a synthetic click would not notice a modal box.
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+}
+
+void MainWindowLinkTest::applySettings(int recordNumber, int intervalSeconds)
+{
+    QWidget* dialog = settingsWindow();
+    if (!dialog->isVisible())
+        QTest::mouseClick(button("pushButtonSet"), Qt::LeftButton);
+    dialog->findChild<QSpinBox*>("spinBoxHighTempWarn")->setValue(30);
+    dialog->findChild<QSpinBox*>("spinBoxLowTempWarn")->setValue(0);
+    dialog->findChild<QSpinBox*>("spinBoxHighHumiWarn")->setValue(70);
+    dialog->findChild<QSpinBox*>("spinBoxLowHumiWarn")->setValue(0);
+    dialog->findChild<QSpinBox*>("setTimeHour")->setValue(intervalSeconds / 3600);
+    dialog->findChild<QSpinBox*>("setTimeMin")->setValue(intervalSeconds / 60 % 60);
+    dialog->findChild<QSpinBox*>("setTimeSec")->setValue(intervalSeconds % 60);
+    dialog->findChild<QSpinBox*>("spinBoxRecordNumber")->setValue(recordNumber);
+    QTest::mouseClick(dialog->findChild<QPushButton*>("pushButtonApply"), Qt::LeftButton);
 }
 
 void MainWindowLinkTest::handshakeConnectsAndPollsEverySecond()
@@ -393,10 +418,15 @@ void MainWindowLinkTest::recSymbolBlinksWithoutRecords()
 {
     const QImage recording = QPixmap(QStringLiteral(":/images/tw/record_enable.png")).toImage();
     const QImage idle = QPixmap(QStringLiteral(":/images/tw/record_disable.png")).toImage();
+    // Three replies without records, one with records, then none again.
+    const QList<int> counts{0, 0, 0, 5, 0, 0};
     QList<bool> phases;
+    int replies = 0;
     connect(logger, &sim::SimulatedLogger::replySent, this, [&](const QByteArray& reply) {
-        if (quint8(reply[1]) != 0x05)
+        if (quint8(reply[1]) != 0x05 || ++replies >= counts.size())
             return;
+        logger->setStoredRecords(
+            sim::plausibleDay(counts.at(replies), QDateTime::currentDateTime(), 10, 1));
         // The reply reaches the window on the next turns of the event loop.
         QTimer::singleShot(150, this, [&] {
             const QImage shown = label("labelRecordLogoFlag")->pixmap(Qt::ReturnByValue).toImage();
@@ -405,8 +435,9 @@ void MainWindowLinkTest::recSymbolBlinksWithoutRecords()
         });
     });
     connectToLogger();
-    QTRY_VERIFY_WITH_TIMEOUT(phases.size() >= 4, 8000);
-    QCOMPARE(phases.mid(0, 4), (QList<bool>{true, false, true, false}));
+    QTRY_VERIFY_WITH_TIMEOUT(phases.size() >= counts.size() - 1, 10000);
+    // The blinking starts over with the recording symbol after the reply with records.
+    QCOMPARE(phases.mid(0, 5), (QList<bool>{true, false, true, true, true}));
     // With no record number given and no record held, the logger is idle.
     QVERIFY(button("pushButtonDownload")->isEnabled());
 }
@@ -461,25 +492,130 @@ void MainWindowLinkTest::lostLiveReplyDoesNotFreezeTheLink()
     QTRY_COMPARE_WITH_TIMEOUT(label("labelTempValue")->text(), QStringLiteral("25.0"), 6000);
 }
 
+void MainWindowLinkTest::unacknowledgedCommandEndsWithMessage_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::newRow("set clock") << 0x02;
+    QTest::newRow("recording parameters") << 0x03; // stops the live poll while it waits
+}
+
 void MainWindowLinkTest::unacknowledgedCommandEndsWithMessage()
 {
+    QFETCH(int, code);
     connectToLogger();
+    logger->setStoredRecords(sim::plausibleDay(40, QDateTime::currentDateTime(), 10, 1));
     sim::Settings settings = logger->settings();
-    settings.silentCode = 0x02;
+    settings.silentCode = code;
     logger->setSettings(settings);
-    QTest::mouseClick(button("pushButtonCalibration"), Qt::LeftButton);
+    if (code == 0x02)
+        QTest::mouseClick(button("pushButtonCalibration"), Qt::LeftButton);
+    else
+        applySettings(5, 10);
     QTRY_COMPARE_WITH_TIMEOUT(
         shownMessage(),
         QStringLiteral(
             "The logger did not acknowledge the command. Check the connection and try again."),
         15000);
-    QVERIFY(framesWithCode(0x02).size() >= 2); // it was tried more than once
-    // The link stays usable: the live poll goes on.
+    QElapsedTimer sinceGiveUp;
+    sinceGiveUp.start();
+    QVERIFY(framesWithCode(quint8(code)).size() >= 2); // it was tried more than once
+
+    // The logger answers again; the live poll goes on within about a second.
     settings.silentCode = -1;
     logger->setSettings(settings);
     forgetFrames();
     QTRY_VERIFY_WITH_TIMEOUT(!framesWithCode(0x05).isEmpty(), 4000);
+    QVERIFY2(sinceGiveUp.elapsed() < 1500, qPrintable(QString("%1 ms").arg(sinceGiveUp.elapsed())));
+    // A record number the logger never took is no target: its 40 records are no error.
+    QTRY_COMPARE_WITH_TIMEOUT(label("labelRecordNumberDis")->text(), QStringLiteral("40"), 3000);
     QVERIFY(button("pushButtonStop")->isEnabled());
+}
+
+void MainWindowLinkTest::eachDownloadRequestGetsItsOwnRetries()
+{
+    connectToLogger();
+    logger->setStoredRecords(sim::plausibleDay(3, QDateTime::currentDateTime(), 60, 1));
+    sim::Settings settings = logger->settings();
+    settings.busyCode = 0x06;
+    settings.busyCount = 15;
+    logger->setSettings(settings);
+    bool blockSent = false;
+    connect(logger, &sim::SimulatedLogger::replySent, this,
+            [&](const QByteArray& reply) { blockSent |= quint8(reply[1]) == 0x06; });
+    // The first download gets through after fifteen busy answers.
+    QVERIFY(QMetaObject::invokeMethod(window, "send_download_cmd"));
+    QTRY_VERIFY_WITH_TIMEOUT(blockSent, 10000);
+
+    // The second, to a silent logger, is tried for as long as the first could have been.
+    settings.silentCode = 0x06;
+    logger->setSettings(settings);
+    dismissMessage();
+    QElapsedTimer sinceRequest;
+    sinceRequest.start();
+    QVERIFY(QMetaObject::invokeMethod(window, "send_download_cmd"));
+    QTRY_COMPARE_WITH_TIMEOUT(
+        shownMessage(),
+        QStringLiteral(
+            "The logger did not acknowledge the command. Check the connection and try again."),
+        15000);
+    QVERIFY2(sinceRequest.elapsed() >= 5000,
+             qPrintable(QString("gave up after %1 ms").arg(sinceRequest.elapsed())));
+}
+
+void MainWindowLinkTest::strayDownloadCodeDoesNotHoldTheLine()
+{
+    connectToLogger();
+    sim::Settings settings = logger->settings();
+    settings.silentCode = 0x05;
+    logger->setSettings(settings);
+    // While a poll waits for its reply, the tail of a cut reply arrives whose second byte
+    // happens to be the download code.
+    bool noiseSent = false;
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = connect(logger, &sim::SimulatedLogger::frameReceived, this,
+                    [&, once](const QByteArray& frame) {
+                        if (quint8(frame[1]) != 0x05)
+                            return;
+                        disconnect(*once);
+                        logger->sendNoise(QByteArray::fromHex("0006") + QByteArray(30, '\0'));
+                        noiseSent = true;
+                    });
+    QTRY_VERIFY_WITH_TIMEOUT(noiseSent, 3000);
+    settings.silentCode = -1;
+    logger->setSettings(settings);
+    forgetFrames();
+    // The unanswered poll is still overdue after 1.5 s, and the next one takes the line.
+    QTRY_VERIFY_WITH_TIMEOUT(!framesWithCode(0x05).isEmpty(), 4000);
+}
+
+void MainWindowLinkTest::settingsLeftOpenCannotApplyWhileDisconnected()
+{
+    connectToLogger();
+    QTest::mouseClick(button("pushButtonSet"), Qt::LeftButton);
+    QWidget* dialog = settingsWindow();
+    auto* apply = dialog->findChild<QPushButton*>("pushButtonApply");
+    QVERIFY(apply->isEnabled());
+    QTest::mouseClick(button("pushButtonConnect"), Qt::LeftButton);
+    QVERIFY(dialog->isVisible());
+    QVERIFY(!apply->isEnabled());
+    connectToLogger();
+    QVERIFY(apply->isEnabled());
+}
+
+void MainWindowLinkTest::stopLetsTheRecordBeDownloaded()
+{
+    connectToLogger();
+    applySettings(100, 1);
+    QTRY_COMPARE_WITH_TIMEOUT(shownMessage(), QStringLiteral("Set data command sent"), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(logger->recordCount() >= 1, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(!button("pushButtonDownload")->isEnabled(), 3000); // recording
+
+    QTest::mouseClick(button("pushButtonStop"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(shownMessage(), QStringLiteral("Stop record:OK"), 3000);
+    // The stopped count is short of the 100 asked for, yet it holds still: fetch it.
+    QTRY_VERIFY_WITH_TIMEOUT(button("pushButtonDownload")->isEnabled(), 4000);
+    QVERIFY(button("pushButtonCalibration")->isEnabled());
+    QVERIFY(settingsWindow()->findChild<QPushButton*>("pushButtonApply")->isEnabled());
 }
 
 HYGROLUX_TEST_MAIN(MainWindowLinkTest)

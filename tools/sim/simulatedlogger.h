@@ -97,6 +97,10 @@ public:
     wire::block::RecordCodes liveCodes() const { return m_live; }
     void setLiveCodes(wire::block::RecordCodes codes);
 
+    // Sends bytes that answer no frame (line noise, the tail of a reply cut short), queued
+    // behind any reply on its way.
+    void sendNoise(const QByteArray& bytes) { send(0, bytes); }
+
 signals:
     // A frame whose checksum holds (32 bytes), before it is answered.
     void frameReceived(const QByteArray& frame);
