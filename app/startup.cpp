@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFont>
 #include <QPalette>
+#include <QStringList>
 #include <QTextCodec>
 
 namespace app {
@@ -12,6 +13,23 @@ namespace app {
 namespace {
 const char* const StyleName = "blue";
 const char* const StyleSheetPattern = ":/images/%1.css";
+
+// The forms and the language switch ask for Windows font families. Where the Chinese ones
+// are missing, as on Linux, a Latin face without Chinese glyphs would be chosen; these
+// Chinese faces stand in, the first one installed winning.
+void substituteChineseFamilies()
+{
+    const QStringList sans = {QStringLiteral("Noto Sans CJK SC"),
+                              QStringLiteral("Source Han Sans SC"),
+                              QStringLiteral("WenQuanYi Zen Hei")};
+    const QStringList serif = {
+        QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Source Han Serif SC"),
+        QStringLiteral("AR PL UMing CN"), QStringLiteral("WenQuanYi Zen Hei")};
+    QFont::insertSubstitutions(QStringLiteral("Microsoft YaHei"), sans);
+    QFont::insertSubstitutions(QStringLiteral("微软雅黑"), sans);
+    QFont::insertSubstitutions(QStringLiteral("新宋体"), serif);
+}
+
 } // namespace
 
 void configureApplication(QApplication& application)
@@ -24,7 +42,10 @@ void configureApplication(QApplication& application)
 
     QApplication::setPalette(QPalette(QColor(QStringLiteral("#F0F0F0"))));
     QCoreApplication::setApplicationName(QStringLiteral("Hygrolux"));
+    // Lets the desktop match the windows with the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(HYGROLUX_DESKTOP_ENTRY));
 
+    substituteChineseFamilies();
     QFont font;
     font.setPointSize(8);
     font.setFamily(QStringLiteral("Arial Black"));

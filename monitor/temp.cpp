@@ -1,5 +1,6 @@
 #include "temp.h"
 
+#include "frameless.h"
 #include "readings.h"
 #include "set.h"
 #include "skin.h"
@@ -9,6 +10,7 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QFile>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QTimer>
 
@@ -62,6 +64,9 @@ Temp::Temp(QWidget* parent) : QWidget(parent), ui(new Ui::Temp)
     serial = new QSerialPort(this);
     sendtimer = new QTimer(this);
     checktimer = new QTimer(this);
+
+    setWindowFlags(frameless::WindowFlags);
+    ui->labelTitle->installEventFilter(this);
 
     applyDisconnectedState();
 
@@ -260,6 +265,30 @@ void Temp::changeEvent(QEvent* event)
                                                                         : tr("Analyse"));
     }
     QWidget::changeEvent(event);
+}
+
+bool Temp::eventFilter(QObject* watched, QEvent* event)
+{
+    // The title takes no presses, so a double click on it would reach the window as a
+    // press; it is swallowed instead and does nothing.
+    if (watched == ui->labelTitle && event->type() == QEvent::MouseButtonDblClick)
+        return true;
+    return QWidget::eventFilter(watched, event);
+}
+
+void Temp::mousePressEvent(QMouseEvent* event)
+{
+    frameless::startDrag(this, event, mousePressed, mousePoint);
+}
+
+void Temp::mouseReleaseEvent(QMouseEvent*)
+{
+    frameless::endDrag(mousePressed);
+}
+
+void Temp::mouseMoveEvent(QMouseEvent* event)
+{
+    frameless::drag(this, event, mousePressed, mousePoint);
 }
 
 // --- Sending ---------------------------------------------------------------------------

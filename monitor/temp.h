@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QMutex>
+#include <QPoint>
 #include <QSerialPort>
 #include <QWidget>
 
@@ -53,6 +54,10 @@ private slots:
 
 protected:
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
     // Connected explicitly in the constructor: the objects they serve are not children
@@ -95,6 +100,9 @@ private:
     QTimer* sendtimer = nullptr;
     QTimer* checktimer = nullptr;
     QMessageBox messageBox;
+    // Window drag: a left press on the window itself, until the next release.
+    bool mousePressed = false;
+    QPoint mousePoint;
 
     bool calibrationPending = false;
     bool connectPending = false;

@@ -1,9 +1,12 @@
 #include "set.h"
 #include "ui_set.h"
 
+#include "frameless.h"
 #include "readings.h"
 #include "skin.h"
 #include "wireformat.h"
+
+#include <QMouseEvent>
 
 namespace {
 
@@ -23,8 +26,7 @@ Set::Set(QWidget* parent) : QWidget(parent), ui(new Ui::Set)
     ui->setupUi(this);
     scanForLogger();
 
-    setWindowFlags(Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
+    setWindowFlags(frameless::WindowFlags);
     // A plain QWidget paints style sheet backgrounds only when asked to.
     setAttribute(Qt::WA_StyledBackground, true);
     setStyleSheet(QLatin1String(windowStyle) + skin::radioIndicatorRules(QStringLiteral("#Set ")));
@@ -127,6 +129,21 @@ void Set::on_pushButtonApply_clicked()
 void Set::on_pushButtonCancel_clicked()
 {
     hide();
+}
+
+void Set::mousePressEvent(QMouseEvent* event)
+{
+    frameless::startDrag(this, event, mousePressed, mousePoint);
+}
+
+void Set::mouseReleaseEvent(QMouseEvent*)
+{
+    frameless::endDrag(mousePressed);
+}
+
+void Set::mouseMoveEvent(QMouseEvent* event)
+{
+    frameless::drag(this, event, mousePressed, mousePoint);
 }
 
 void Set::showError(const QString& text)

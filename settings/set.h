@@ -2,6 +2,7 @@
 
 #include "portscan.h"
 
+#include <QPoint>
 #include <QWidget>
 
 namespace Ui {
@@ -50,10 +51,18 @@ private slots:
     void on_pushButtonApply_clicked();
     void on_pushButtonCancel_clicked();
 
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
 private:
     void showError(const QString& text);
 
     Ui::Set* ui;
     bool isCentigrade = true;
     devicelink::LinkSettings linkRecord;
+    // Window drag: a left press on the window itself, until the next release.
+    bool mousePressed = false;
+    QPoint mousePoint;
 };

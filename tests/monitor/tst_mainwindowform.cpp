@@ -3,6 +3,7 @@
 #include "ui_temp.h"
 
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -15,6 +16,8 @@ private slots:
     void objectsTheControllerUsesExist_data();
     void objectsTheControllerUsesExist();
     void sizesAndTitleBar();
+    void everyPanelFitsItsPlace_data();
+    void everyPanelFitsItsPlace();
     void downloadButtonHasNoTextFromTheForm();
     void titleBarButtonsAndReadingsAreAccessible();
 };
@@ -58,18 +61,55 @@ void MainWindowFormTest::objectsTheControllerUsesExist()
 void MainWindowFormTest::sizesAndTitleBar()
 {
     Temp window;
-    QCOMPARE(window.size(), QSize(960, 600));
+    QCOMPARE(window.size(), QSize(1024, 600));
     QCOMPARE(window.minimumSize(), QSize(800, 600));
+    auto* title = window.findChild<QWidget*>("widgetTitle");
+    QCOMPARE(title->layout()->sizeConstraint(), QLayout::SetMaximumSize);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    auto* title = window.findChild<QWidget*>("widgetTitle");
     QCOMPARE(title->height(), 43);
     window.resize(1400, 900);
     QTRY_COMPARE(window.size(), QSize(1400, 900));
     QCOMPARE(title->height(), 43);
+    window.showMaximized();
+    QTRY_VERIFY(window.isMaximized());
+    QCOMPARE(title->height(), 43);
     // The title strip lies above the main area.
     const QObjectList stacking = window.children();
     QVERIFY(stacking.indexOf(title) > stacking.indexOf(window.findChild<QWidget*>("widgetMain")));
+}
+
+void MainWindowFormTest::everyPanelFitsItsPlace_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("start size") << QSize();
+    QTest::newRow("large") << QSize(1400, 900);
+}
+
+// The layouts ask for more than they get when the window is too small for their minimum
+// widths: the clock panel is then cut at the window's edge and the readings panel runs under
+// the command column.
+void MainWindowFormTest::everyPanelFitsItsPlace()
+{
+    QFETCH(QSize, size);
+    Temp window;
+    if (size.isValid())
+        window.resize(size);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCoreApplication::processEvents();
+
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        if (!widget->isVisible())
+            continue;
+        const QRect place = widget->parentWidget()->rect();
+        QVERIFY2(place.contains(widget->geometry()), qPrintable(widget->objectName()));
+        QVERIFY2(widget->width() >= widget->minimumSizeHint().width(),
+                 qPrintable(widget->objectName()));
+    }
+    const QRect readings = window.findChild<QWidget*>("widgetTempHumi")->geometry();
+    const QRect commands = window.findChild<QWidget*>("widget")->geometry();
+    QVERIFY(!readings.intersects(commands));
 }
 
 void MainWindowFormTest::downloadButtonHasNoTextFromTheForm()

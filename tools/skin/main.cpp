@@ -1,6 +1,10 @@
 // hygrolux-skin: draws every image of the window skin and writes it as PNG under the
 // resources directory given on the command line. The images are committed; run this
 // again after changing a drawing and commit the regenerated files.
+//
+// With --app-icon it draws the application icon instead, once for each size, as
+// <dir>/<size>x<size>/apps/<name>.png: the layout of a freedesktop icon theme. The build
+// draws these itself.
 
 #include <QColor>
 #include <QDir>
@@ -11,6 +15,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QStringList>
 #include <QtMath>
 
 #include <cstdio>
@@ -35,6 +40,7 @@ const QColor recordRed(0xe5, 0x39, 0x35);
 const QColor recordRedLight(0xff, 0x8a, 0x80);
 const QColor recordGrey(0x9e, 0x9e, 0x9e);
 const QColor recordGreyLight(0xd6, 0xd6, 0xd6);
+const QColor drop(0xa8, 0xd8, 0xff);
 } // namespace colour
 
 // Line icons are drawn on a 24 x 24 grid and scaled to the image size, so they share
@@ -290,6 +296,44 @@ QImage drawRecordDot(const QColor& base, const QColor& light)
     return image;
 }
 
+// The application icon: a white thermometer with a red column and a pale blue drop on a
+// tile of the window background. Drawn on a 48-unit grid, with shapes broad enough to stay
+// apart at 16 px.
+QImage drawAppIcon(int size)
+{
+    QImage image = transparentCanvas(size, size);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 48.0, size / 48.0);
+
+    QLinearGradient tile(0, 0, 0, 48);
+    tile.setColorAt(0, colour::backgroundTop.lighter(125));
+    tile.setColorAt(1, colour::backgroundBottom);
+    painter.setPen(QPen(colour::buttonEdge, 1.5));
+    painter.setBrush(tile);
+    painter.drawRoundedRect(QRectF(2.75, 2.75, 42.5, 42.5), 9, 9);
+
+    QPainterPath tube;
+    tube.addRoundedRect(QRectF(12, 7, 10, 26), 5, 5);
+    QPainterPath bulb;
+    bulb.addEllipse(QPointF(17, 34), 7.5, 7.5);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour::icon);
+    painter.drawPath(tube.united(bulb));
+    painter.setBrush(colour::recordRed);
+    painter.drawRoundedRect(QRectF(15, 15, 4, 18), 2, 2);
+    painter.drawEllipse(QPointF(17, 34), 4.5, 4.5);
+
+    QPainterPath drop;
+    drop.moveTo(33, 10);
+    drop.cubicTo(37, 16, 41, 21, 41, 27);
+    drop.arcTo(QRectF(25, 19, 16, 16), 0, -180);
+    drop.cubicTo(25, 21, 29, 16, 33, 10);
+    painter.setBrush(colour::drop);
+    painter.drawPath(drop);
+    return image;
+}
+
 struct SkinImage {
     const char* path;
     std::function<QImage()> draw;
@@ -335,15 +379,40 @@ bool writePng(const QImage& image, const QString& path)
     return true;
 }
 
+// hygrolux-skin --app-icon <dir> <name> <size>...
+int drawAppIcons(const QStringList& arguments)
+{
+    const QDir themeDir(arguments.at(0));
+    const QString name = arguments.at(1);
+    bool allWritten = true;
+    for (const QString& sizeText : arguments.mid(2)) {
+        bool isNumber = false;
+        const int size = sizeText.toInt(&isNumber);
+        if (!isNumber || size <= 0) {
+            std::fprintf(stderr, "hygrolux-skin: not an icon size: %s\n", qPrintable(sizeText));
+            return 2;
+        }
+        const QString path = QStringLiteral("%1x%1/apps/%2.png").arg(size).arg(name);
+        allWritten &= writePng(drawAppIcon(size), themeDir.filePath(path));
+    }
+    return allWritten ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: hygrolux-skin <resources-dir>\n");
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (arguments.size() >= 4 && arguments.first() == QLatin1String("--app-icon"))
+        return drawAppIcons(arguments.mid(1));
+    if (arguments.size() != 1 || arguments.first().startsWith(QLatin1Char('-'))) {
+        std::fprintf(stderr, "usage: hygrolux-skin <resources-dir>\n"
+                             "       hygrolux-skin --app-icon <dir> <name> <size>...\n");
         return 2;
     }
-    const QDir resources(QString::fromLocal8Bit(argv[1]));
+    const QDir resources(arguments.first());
     bool allWritten = true;
     for (const SkinImage& skinImage : skinImages)
         allWritten &= writePng(skinImage.draw(), resources.filePath(skinImage.path));
