@@ -1,6 +1,7 @@
 #include "temp.h"
 
 #include "frameless.h"
+#include "linksupervisor.h"
 #include "readings.h"
 #include "set.h"
 #include "skin.h"
@@ -8,7 +9,6 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QDebug>
 #include <QFile>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -20,15 +20,6 @@
 namespace {
 
 constexpr int PollPeriodMs = 1000;
-// The logger answers the connect command within a second or is taken as absent.
-constexpr int ConnectWatchMs = 1000;
-constexpr int CommandWatchMs = 300;
-// A 32-byte reply takes about 35 ms at 9600 baud. A frame still unanswered after this
-// long is taken as lost, so that one lost reply cannot block the link until Disconnect.
-constexpr int ReplyTimeoutMs = 1500;
-// An unacknowledged command is looked at every 300 ms; after this many looks (about six
-// seconds) the operator is told instead of the program retrying silently for ever.
-constexpr int MaxCommandTries = 20;
 // Live replies to see before the record count may decide the buttons while the record
 // number the logger was given is unknown: the first comparison needs two real counts.
 constexpr int RecordCheckReplies = 2;
@@ -63,7 +54,7 @@ Temp::Temp(QWidget* parent) : QWidget(parent), ui(new Ui::Temp)
     set = new Set;
     serial = new QSerialPort(this);
     sendtimer = new QTimer(this);
-    checktimer = new QTimer(this);
+    link = new LinkSupervisor(serial, this);
 
     setWindowFlags(frameless::WindowFlags);
     ui->labelTitle->installEventFilter(this);
@@ -72,7 +63,9 @@ Temp::Temp(QWidget* parent) : QWidget(parent), ui(new Ui::Temp)
 
     connect(set, &Set::gApply, this, &Temp::on_pushButtonApply_gApply);
     connect(sendtimer, &QTimer::timeout, this, &Temp::on_sendtimer_timeout);
-    connect(checktimer, &QTimer::timeout, this, &Temp::on_checktimer_timeout);
+    connect(link, &LinkSupervisor::connectUnanswered, this, &Temp::connectUnanswered);
+    connect(link, &LinkSupervisor::commandAbandoned, this, &Temp::commandAbandoned);
+    connect(link, &LinkSupervisor::pollPaused, sendtimer, &QTimer::stop);
     connect(serial, &QSerialPort::readyRead, this, &Temp::on_serial_readyRead);
     connect(this, &Temp::oneFrameDataReceived, this, &Temp::on_receive_buf_oneFrameDataReceived);
     connect(serial, &QSerialPort::errorOccurred, this, &Temp::handleError);
@@ -119,9 +112,8 @@ Temp::Temp(QWidget* parent) : QWidget(parent), ui(new Ui::Temp)
 Temp::~Temp()
 {
     closeLink();
-    freeCommandLock();
+    delete link;
     delete sendtimer;
-    delete checktimer;
     delete serial;
     delete set;
     delete ui;
@@ -176,23 +168,18 @@ void Temp::applyDisconnectedState()
     set->setApplyEnabled(false);
     ui->pushButtonDownload->setText(tr("Analyse"));
     sendtimer->stop();
-    checktimer->stop();
-    receiver.reset();
-    calibrationPending = connectPending = setPending = stopPending = downloadPending = false;
-    calibrationTries = stopTries = setTries = downloadTries = 0;
-    awaitingReply = false;
+    link->reset();
 }
 
 void Temp::on_pushButtonConnect_clicked()
 {
     if (serial->isOpen()) {
-        // Closing applies the disconnected state, which also stops both timers.
+        // Closing applies the disconnected state: the poll stops, nothing stays pending.
         closeLink();
-        freeCommandLock();
         return;
     }
     if (openLink()) {
-        sendConnect();
+        link->sendConnect();
         return;
     }
     const QString device = deviceFile(serial->portName());
@@ -215,7 +202,7 @@ void Temp::handleError(QSerialPort::SerialPortError error)
         return;
     if (!serial->isOpen())
         return;
-    freeCommandLock();
+    link->freeLine();
     showMessage(tr("Critical Error"));
     closeLink();
 }
@@ -293,65 +280,18 @@ void Temp::mouseMoveEvent(QMouseEvent* event)
 
 // --- Sending ---------------------------------------------------------------------------
 
-bool Temp::takeCommandLock()
+void Temp::on_pushButtonCalibration_clicked()
 {
-    if (commandLock.tryLock(0)) {
-        lockTakenAt.start();
-        return true;
-    }
-    if (awaitingReply && lockTakenAt.hasExpired(ReplyTimeoutMs)) {
-        // The frame on the wire never got its reply: take the line over.
-        receiver.reset();
-        lockTakenAt.start();
-        return true;
-    }
-    return false;
+    link->sendSetClock();
 }
 
-void Temp::freeCommandLock()
+void Temp::on_pushButtonStop_clicked()
 {
-    commandLock.tryLock(0);
-    commandLock.unlock();
-    awaitingReply = false;
+    link->sendStop();
 }
 
-void Temp::writeFrame(const wire::Frame& frame)
+void Temp::on_pushButtonApply_gApply()
 {
-    serial->write(reinterpret_cast<const char*>(frame.data()), wire::FrameSize);
-    awaitingReply = true;
-}
-
-void Temp::sendConnect()
-{
-    connectPending = true;
-    checktimer->start(ConnectWatchMs);
-    if (!takeCommandLock())
-        return;
-    writeFrame(wire::commandFrame(wire::Command::Connect));
-    serial->flush();
-    receiver.reset();
-}
-
-void Temp::sendSetClock()
-{
-    checktimer->start(CommandWatchMs);
-    calibrationPending = true;
-    if (!takeCommandLock())
-        return;
-    receiver.reset();
-    writeFrame(wire::setClockFrame(QDateTime::currentDateTime()));
-    serial->flush();
-    qDebug() << "send calibration with cmd 0x02";
-}
-
-void Temp::sendRecordingParameters()
-{
-    setPending = true;
-    checktimer->start(CommandWatchMs);
-    if (!takeCommandLock())
-        return;
-    sendtimer->stop();
-    receiver.reset();
     wire::RecordingParameters parameters;
     parameters.highTempC = set->highTemp;
     parameters.lowTempC = set->lowTemp;
@@ -360,72 +300,19 @@ void Temp::sendRecordingParameters()
     parameters.recordNumber = set->recordNumber;
     parameters.intervalSeconds = set->recordInterval;
     parameters.manualMode = set->manualMode != 0;
-    recordNumberOnWire = parameters.recordNumber;
-    writeFrame(wire::recordingParametersFrame(parameters, QDateTime::currentDateTime()));
-    serial->flush();
-}
-
-void Temp::sendStop()
-{
-    receiver.reset();
-    stopPending = true;
-    checktimer->start(CommandWatchMs);
-    if (!takeCommandLock())
-        return;
-    writeFrame(wire::commandFrame(wire::Command::Stop));
-    serial->flush();
+    link->sendRecordingParameters(parameters);
 }
 
 void Temp::send_download_cmd()
 {
-    downloadTries = 0;
-    sendDownload();
-}
-
-void Temp::sendDownload()
-{
-    sendtimer->stop();
-    downloadPending = true;
-    checktimer->start(CommandWatchMs);
-    if (!takeCommandLock())
-        return;
-    writeFrame(wire::commandFrame(wire::Command::Download));
-    receiver.reset();
-    qDebug() << "send download with cmd 0x06";
-}
-
-void Temp::sendLivePoll()
-{
-    if (!ui->pushButtonStop->isEnabled() || !takeCommandLock())
-        return;
-    receiver.reset();
-    writeFrame(wire::commandFrame(wire::Command::ReadLive));
-    // A live reply that arrives late must not be taken for the answer to this poll.
-    serial->clear(QSerialPort::Input);
-}
-
-void Temp::on_pushButtonCalibration_clicked()
-{
-    calibrationTries = 0;
-    sendSetClock();
-}
-
-void Temp::on_pushButtonStop_clicked()
-{
-    stopTries = 0;
-    sendStop();
-}
-
-void Temp::on_pushButtonApply_gApply()
-{
-    setTries = 0;
-    sendRecordingParameters();
+    link->sendDownload();
 }
 
 void Temp::on_sendtimer_timeout()
 {
     refreshClock();
-    sendLivePoll();
+    if (ui->pushButtonStop->isEnabled())
+        link->sendLivePoll();
 }
 
 void Temp::on_realdata_gTimerWork(bool work)
@@ -435,54 +322,29 @@ void Temp::on_realdata_gTimerWork(bool work)
         return;
     }
     sendtimer->start(PollPeriodMs);
-    receiver.endStreaming();
-    freeCommandLock();
+    link->endDownload();
 }
 
 // --- Acknowledgements ------------------------------------------------------------------
 
-bool Temp::giveUpUnacknowledged(int& tries, bool& pending)
+void Temp::connectUnanswered()
 {
-    if (++tries < MaxCommandTries)
-        return false;
-    tries = 0;
-    pending = false;
-    freeCommandLock();
-    receiver.reset();
-    // Set-parameters and download stop the live poll; without it the window would look
+    sendtimer->stop();
+    closeLink();
+    showMessage(tr("Connected to Device failed!"));
+}
+
+void Temp::commandAbandoned(wire::Command command)
+{
+    // The logger may or may not hold the new record number now.
+    if (command == wire::Command::SetRecording)
+        forgetRecordNumber();
+    // Set-parameters and download pause the live poll; without it the window would look
     // connected while its readings froze.
     if (ui->pushButtonStop->isEnabled())
         sendtimer->start(PollPeriodMs);
     showMessage(tr("The logger did not acknowledge the command. Check the connection and try "
                    "again."));
-    return true;
-}
-
-void Temp::on_checktimer_timeout()
-{
-    checktimer->stop();
-    if (calibrationPending) {
-        if (!giveUpUnacknowledged(calibrationTries, calibrationPending))
-            sendSetClock();
-    } else if (stopPending) {
-        if (!giveUpUnacknowledged(stopTries, stopPending))
-            sendStop();
-    } else if (connectPending) {
-        connectPending = false;
-        freeCommandLock();
-        sendtimer->stop();
-        closeLink();
-        showMessage(tr("Connected to Device failed!"));
-    } else if (setPending) {
-        // The logger may or may not hold the new record number now.
-        if (giveUpUnacknowledged(setTries, setPending))
-            forgetRecordNumber();
-        else
-            sendRecordingParameters();
-    } else if (downloadPending) {
-        if (!giveUpUnacknowledged(downloadTries, downloadPending))
-            sendDownload();
-    }
 }
 
 // --- Receiving -------------------------------------------------------------------------
@@ -492,14 +354,7 @@ void Temp::on_serial_readyRead()
     rxData = serial->readAll();
     if (rxData.isEmpty())
         return;
-    const FrameAssembler::Result result = receiver.feed(rxData);
-    // Byte 1 alone marks the answer to the download command, so only a download that was
-    // asked for may take it as one; anything else keeps the reply time-out running.
-    if (result.downloadAnswered && downloadPending) {
-        downloadPending = false;
-        // The download reply is not dispatched; the analysis window frees the lock.
-        awaitingReply = false;
-    }
+    const FrameAssembler::Result result = link->takeInput(rxData);
     if (result.hasDownloadPiece())
         emit gDownloadData(result.downloadPiece, result.downloadPieceSize);
     if (result.downloadEnded)
@@ -510,32 +365,26 @@ void Temp::on_serial_readyRead()
 
 void Temp::on_receive_buf_oneFrameDataReceived()
 {
-    receiver.reset();
-    freeCommandLock();
-    const unsigned char* frame = receiver.frame();
+    const unsigned char* frame = link->takeReply();
     switch (frame[1]) {
     case quint8(wire::Command::ReadLive):
         handleLiveReply(frame);
         break;
     case quint8(wire::Command::SetClock):
-        calibrationPending = false;
         showMessage(tr("Calibration time:OK"));
         break;
     case quint8(wire::Command::Stop):
-        stopPending = false;
         // The logger's count is final now, whatever number it was asked to reach.
         forgetRecordNumber();
         showMessage(tr("Stop record:OK"));
         break;
     case quint8(wire::Command::Connect):
-        connectPending = false;
         applyConnectedState();
         sendtimer->start(PollPeriodMs);
         showMessage(tr("Connected to the device:OK"));
         break;
     case quint8(wire::Command::SetRecording):
-        setPending = false;
-        appliedRecordNumber = recordNumberOnWire;
+        appliedRecordNumber = link->parametersOnWire().recordNumber;
         sendtimer->start(PollPeriodMs);
         showMessage(tr("Set data command sent"));
         break;

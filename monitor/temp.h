@@ -1,15 +1,13 @@
 #pragma once
 
-#include "frameassembler.h"
 #include "wireformat.h"
 
-#include <QElapsedTimer>
 #include <QMessageBox>
-#include <QMutex>
 #include <QPoint>
 #include <QSerialPort>
 #include <QWidget>
 
+class LinkSupervisor;
 class QTimer;
 class Set;
 
@@ -17,9 +15,10 @@ namespace Ui {
 class Temp;
 }
 
-// The main window. It owns the link to the logger (the port, the frame assembler, the two
-// link timers and the command lock), shows the live readings, the PC clock and the
-// logger's recording status, and sends the logger's commands.
+// The main window. It owns the link to the logger (the port, the live poll and the
+// supervision of the commands: frame assembly, acknowledgement watch and command lock),
+// shows the live readings, the PC clock and the logger's recording status, and sends the
+// logger's commands.
 class Temp : public QWidget
 {
     Q_OBJECT
@@ -66,21 +65,12 @@ private:
     void on_realdata_gTimerWork(bool work);
     void on_pushButtonApply_gApply();
     void on_sendtimer_timeout();
-    void on_checktimer_timeout();
     void on_receive_buf_oneFrameDataReceived();
 
     void applyConnectedState();
     void applyDisconnectedState();
-    void sendConnect();
-    void sendSetClock();
-    void sendRecordingParameters();
-    void sendStop();
-    void sendLivePoll();
-    void writeFrame(const wire::Frame& frame);
-    bool takeCommandLock();
-    void freeCommandLock();
-    void sendDownload();
-    bool giveUpUnacknowledged(int& tries, bool& pending);
+    void connectUnanswered();
+    void commandAbandoned(wire::Command command);
     void forgetRecordNumber();
     void showMessage(const QString& text);
     void refreshClock();
@@ -96,36 +86,17 @@ private:
     int previousRecordCount = 0;
     int recordCheckCountdown = 0;
     QByteArray rxData;
-    QMutex commandLock;
     QTimer* sendtimer = nullptr;
-    QTimer* checktimer = nullptr;
+    // Holds checktimer, commandLock, the five pending flags and the receive buffer.
+    LinkSupervisor* link = nullptr;
     QMessageBox messageBox;
     // Window drag: a left press on the window itself, until the next release.
     bool mousePressed = false;
     QPoint mousePoint;
 
-    bool calibrationPending = false;
-    bool connectPending = false;
-    bool setPending = false;
-    bool stopPending = false;
-    bool downloadPending = false;
-    // Holds receive_buf, rxCount, downloadStreaming and downloadExpected.
-    FrameAssembler receiver;
-
-    // When the frame now on the wire was written: a frame that never gets its reply must
-    // not hold the command lock for ever.
-    QElapsedTimer lockTakenAt;
-    // A frame on the wire awaits its reply: the lock may be taken over once it is overdue.
-    bool awaitingReply = false;
-    // Acknowledgement watches that found their command still unacknowledged.
-    int calibrationTries = 0;
-    int stopTries = 0;
-    int setTries = 0;
-    int downloadTries = 0;
-    // The record number of the recording parameters last written, and the one the logger
-    // acknowledged: the record status compares the logger's count only with a number the
-    // logger is known to hold (0: unknown, as after a fresh connection or a Stop).
-    int recordNumberOnWire = 0;
+    // The record number the logger acknowledged: the record status compares the logger's
+    // count only with a number the logger is known to hold (0: unknown, as after a fresh
+    // connection or a Stop).
     int appliedRecordNumber = 0;
     // Phase of the blinking REC symbol while the logger holds no record.
     bool recBlink = true;
