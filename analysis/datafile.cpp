@@ -28,6 +28,18 @@ enum HeaderField {
 // The value part of a record line: the time stamp holds the first two colons.
 constexpr int ValueField = 3;
 
+// The head has three lines between the report and the records: the dashes, the padding
+// and the column titles. Files whose summary was once rewritten in place shorter than the
+// placeholders carry a fragment of the old report as one more line; the titles are looked
+// for among this many lines.
+constexpr int MaxLinesBeforeRecords = 5;
+constexpr int TitlesAsWritten = 2;
+
+bool isColumnTitles(const QString& line)
+{
+    return line.trimmed().startsWith(QLatin1String("NO "));
+}
+
 QString headerField(const QString& line, int field)
 {
     return line.section(QLatin1Char(':'), field, field).trimmed();
@@ -136,12 +148,28 @@ float recordValue(const QString& line, int column)
     return values.section(QLatin1Char(','), column, column).trimmed().toFloat();
 }
 
+QString valueText(float value, bool fahrenheit, bool temperature)
+{
+    const QString text = readings::formatValue(double(value));
+    if (!temperature)
+        return text + QLatin1String(" %");
+    return text + QLatin1Char(' ') + readings::unitSymbol(!fahrenheit);
+}
+
 QString valueText(const QString& line, int column, bool fahrenheit, bool temperature)
 {
-    const QString value = readings::formatValue(double(recordValue(line, column)));
-    if (!temperature)
-        return QStringLiteral("%1 %").arg(value);
-    return QStringLiteral("%1 %2").arg(value, readings::unitSymbol(!fahrenheit));
+    return valueText(recordValue(line, column), fahrenheit, temperature);
+}
+
+QString recordTime(const QString& line)
+{
+    const QString numbered = line.section(QLatin1Char(':'), 0, 2);
+    int at = 0;
+    while (at < numbered.size() && numbered.at(at).isSpace())
+        ++at;
+    while (at < numbered.size() && numbered.at(at).isDigit())
+        ++at;
+    return numbered.mid(at).trimmed();
 }
 
 QString recordLineFromCells(const QString& time, const QString& temperature,
@@ -161,11 +189,29 @@ Contents read(QIODevice& device, int maxRecords)
     readTextLine(device); // the banner
     for (int i = 0; i < summary::LineCount; ++i)
         contents.reportLines << readTextLine(device);
-    for (int i = 0; i < 3; ++i) // dashes, padding, column titles
-        readTextLine(device);
+    QStringList beforeRecords;
+    while (beforeRecords.size() < MaxLinesBeforeRecords && !device.atEnd())
+        beforeRecords << readTextLine(device);
+    int titles = 0;
+    while (titles < beforeRecords.size() && !isColumnTitles(beforeRecords.at(titles)))
+        ++titles;
+    if (titles == beforeRecords.size())
+        titles = TitlesAsWritten;
+    QStringList pending = beforeRecords.mid(titles + 1);
+
     const int wanted = qMin(contents.header.recordCount, maxRecords);
-    while (contents.recordLines.size() < wanted && !device.atEnd())
-        contents.recordLines << readTextLine(device);
+    while (contents.recordLines.size() < wanted) {
+        QString line;
+        if (!pending.isEmpty())
+            line = pending.takeFirst();
+        else if (!device.atEnd())
+            line = readTextLine(device);
+        else
+            break;
+        if (line.trimmed() == QLatin1String(DataMissedLine))
+            break;
+        contents.recordLines << line;
+    }
     return contents;
 }
 
@@ -213,7 +259,7 @@ void DataFileWriter::writeDataMissed()
 {
     if (!file.isOpen())
         return;
-    stream << "data missed\n";
+    stream << datafile::DataMissedLine << '\n';
     flush();
 }
 

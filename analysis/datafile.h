@@ -30,6 +30,8 @@ namespace datafile {
 
 // Lines before the first record line.
 constexpr int HeadLineCount = 13;
+// Written below the last record of a transfer that stalled; no record follows it.
+constexpr char DataMissedLine[] = "data missed";
 
 QString headerLine(const LoggedHeader& header);
 // The workbook's A1 carries the same fields with slightly different spacing.
@@ -52,7 +54,10 @@ QString recordLine(int number, const LoggedRecord& record);
 // temperature. A line without values, or with text in their place, reads as 0.
 float recordValue(const QString& line, int column);
 // The value as the records table shows it: "23.5 ℃", "23.5 ℉" or, for humidity, "41.2 %".
+QString valueText(float value, bool fahrenheit, bool temperature);
 QString valueText(const QString& line, int column, bool fahrenheit, bool temperature);
+// The time stamp of a record line, without the record number in front of it (of any width).
+QString recordTime(const QString& line);
 // A workbook record row (columns B..F) as a record line, so the same value rules apply.
 QString recordLineFromCells(const QString& time, const QString& temperature,
                             const QString& humidity, const QString& heatIndex,
@@ -64,7 +69,8 @@ struct Contents {
     QStringList recordLines; // with their line ends
 };
 // Reads a data file from an open device: nothing past line 1 when its record count is 0,
-// otherwise the report lines and up to min(record count, maxRecords) record lines.
+// otherwise the report lines and up to min(record count, maxRecords) record lines. The
+// records begin after the column titles, wherever they are, and end at a "data missed" line.
 Contents read(QIODevice& device, int maxRecords);
 
 } // namespace datafile

@@ -1,5 +1,6 @@
 #include "temp.h"
 
+#include "qrealtimedata.h"
 #include "readings.h"
 #include "set.h"
 #include "skin.h"
@@ -59,9 +60,14 @@ Temp::Temp(QWidget* parent) : QWidget(parent), ui(new Ui::Temp)
     serial = new QSerialPort(this);
     sendtimer = new QTimer(this);
     checktimer = new QTimer(this);
+    realdata = new QRealTimeData;
 
     applyDisconnectedState();
 
+    connect(this, &Temp::gDownloadData, realdata, &QRealTimeData::receive_data);
+    connect(realdata, &QRealTimeData::gStartDownload, this, &Temp::send_download_cmd);
+    connect(realdata, &QRealTimeData::gBack, this, &Temp::show);
+    connect(realdata, &QRealTimeData::gTimerWork, this, &Temp::on_realdata_gTimerWork);
     connect(set, &Set::gApply, this, &Temp::on_pushButtonApply_gApply);
     connect(sendtimer, &QTimer::timeout, this, &Temp::on_sendtimer_timeout);
     connect(checktimer, &QTimer::timeout, this, &Temp::on_checktimer_timeout);
@@ -112,6 +118,7 @@ Temp::~Temp()
 {
     closeLink();
     freeCommandLock();
+    delete realdata;
     delete sendtimer;
     delete checktimer;
     delete serial;
@@ -203,6 +210,7 @@ void Temp::handleError(QSerialPort::SerialPortError error)
         return;
     if (!serial->isOpen())
         return;
+    realdata->linkLost();
     freeCommandLock();
     showMessage(tr("Critical Error"));
     closeLink();
@@ -217,6 +225,15 @@ void Temp::on_pushButtonSet_clicked()
 void Temp::on_pushButtonClose_clicked()
 {
     QCoreApplication::exit(0);
+}
+
+void Temp::on_pushButtonDownload_clicked()
+{
+    const bool connectedAndIdle = ui->pushButtonCalibration->isEnabled();
+    if (connectedAndIdle)
+        sendtimer->stop();
+    hide();
+    realdata->showWindow(connectedAndIdle, isC);
 }
 
 void Temp::on_pushButtonMin_clicked()
@@ -391,6 +408,9 @@ void Temp::on_realdata_gTimerWork(bool work)
         sendtimer->stop();
         return;
     }
+    // The analysis window is done with the download: a request still unanswered is
+    // withdrawn, so that it is not sent again behind the window's back.
+    downloadPending = false;
     sendtimer->start(PollPeriodMs);
     receiver.endStreaming();
     freeCommandLock();
@@ -509,6 +529,8 @@ void Temp::refreshClock()
 void Temp::handleLiveReply(const unsigned char* frame)
 {
     const wire::LiveValues live = wire::decodeLiveReply(frame);
+    realdata->setAlarmLimits(
+        {live.tempAlarmHigh, live.tempAlarmLow, live.humiAlarmHigh, live.humiAlarmLow});
     if (updateRecordStatus(live.recordCount))
         showReadings(live.temperatureCode, live.humidityCode);
 }

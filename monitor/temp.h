@@ -9,6 +9,7 @@
 #include <QSerialPort>
 #include <QWidget>
 
+class QRealTimeData;
 class QTimer;
 class Set;
 
@@ -45,6 +46,7 @@ private slots:
     void on_pushButtonClose_clicked();
     void on_pushButtonCalibration_clicked();
     void on_pushButtonStop_clicked();
+    void on_pushButtonDownload_clicked();
     void send_download_cmd();
     void on_pushButtonMin_clicked();
     void on_radioButtonFahrenheit_clicked(bool checked);
@@ -93,6 +95,8 @@ private:
     QTimer* sendtimer = nullptr;
     QTimer* checktimer = nullptr;
     QMessageBox messageBox;
+    // The analysis window, created with the main window and deleted with it.
+    QRealTimeData* realdata = nullptr;
 
     bool calibrationPending = false;
     bool connectPending = false;
