@@ -62,10 +62,14 @@ QRealTimeData::QRealTimeData(QWidget* parent)
     connect(&download, &LoggedDownload::finished, this, &QRealTimeData::downloadFinished);
 
     setWindowFlags(Qt::FramelessWindowHint);
+    // Messages never hold up the window: the operator reads them while working on.
+    messageBox.setWindowModality(Qt::NonModal);
     ui->progressBar->setValue(0);
     for (QPushButton* button : {ui->pushButtonOpen, ui->pushButtonDownload, ui->pushButtonBack})
         skin::dimWhenDisabled(button);
 
+    skin::showTableHeaders(ui->tableWidget);
+    skin::showTableHeaders(ui->tableWidget_2);
     ui->tableWidget->setColumnCount(RecordColumns);
     ui->tableWidget->setHorizontalHeaderLabels(
         {tr("Time"), tr("Temperature"), tr("Humidity"), tr("Heat Index"), tr("Dew Temperature")});
