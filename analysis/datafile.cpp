@@ -35,6 +35,26 @@ constexpr int ValueField = 3;
 constexpr int MaxLinesBeforeRecords = 5;
 constexpr int TitlesAsWritten = 2;
 
+// Where the colon after the time stamp stands (the stamp holds the two before it); the
+// line's length when there is none.
+int valueSeparator(const QString& line)
+{
+    int at = -1;
+    for (int colon = 0; colon < ValueField; ++colon) {
+        at = line.indexOf(QLatin1Char(':'), at + 1);
+        if (at < 0)
+            return line.size();
+    }
+    return at;
+}
+
+QStringRef valuePart(const QString& line)
+{
+    const int from = valueSeparator(line) + 1;
+    const int to = line.indexOf(QLatin1Char(':'), from);
+    return line.midRef(from, to < 0 ? -1 : to - from);
+}
+
 bool isColumnTitles(const QString& line)
 {
     return line.trimmed().startsWith(QLatin1String("NO "));
@@ -144,8 +164,16 @@ QString recordLine(int number, const LoggedRecord& record)
 
 float recordValue(const QString& line, int column)
 {
-    const QString values = line.section(QLatin1Char(':'), ValueField, ValueField);
-    return values.section(QLatin1Char(','), column, column).trimmed().toFloat();
+    return valuePart(line).split(QLatin1Char(',')).value(column).trimmed().toFloat();
+}
+
+std::array<float, RecordValueCount> recordValues(const QString& line)
+{
+    const QVector<QStringRef> pieces = valuePart(line).split(QLatin1Char(','));
+    std::array<float, RecordValueCount> values{};
+    for (int column = 0; column < RecordValueCount && column < pieces.size(); ++column)
+        values[column] = pieces.at(column).trimmed().toFloat();
+    return values;
 }
 
 QString valueText(float value, bool fahrenheit, bool temperature)
@@ -163,13 +191,13 @@ QString valueText(const QString& line, int column, bool fahrenheit, bool tempera
 
 QString recordTime(const QString& line)
 {
-    const QString numbered = line.section(QLatin1Char(':'), 0, 2);
+    const QStringRef numbered = line.leftRef(valueSeparator(line));
     int at = 0;
     while (at < numbered.size() && numbered.at(at).isSpace())
         ++at;
     while (at < numbered.size() && numbered.at(at).isDigit())
         ++at;
-    return numbered.mid(at).trimmed();
+    return numbered.mid(at).trimmed().toString();
 }
 
 QString recordLineFromCells(const QString& time, const QString& temperature,

@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <array>
+
 class QIODevice;
 
 // The values of a data file's first line (and of a workbook's A1).
@@ -53,6 +55,9 @@ QString recordLine(int number, const LoggedRecord& record);
 // One value of a record line: column 0 temperature, 1 humidity, 2 heat index, 3 dew
 // temperature. A line without values, or with text in their place, reads as 0.
 float recordValue(const QString& line, int column);
+// All four at once, for reading whole files.
+constexpr int RecordValueCount = 4;
+std::array<float, RecordValueCount> recordValues(const QString& line);
 // The value as the records table shows it: "23.5 ℃", "23.5 ℉" or, for humidity, "41.2 %".
 QString valueText(float value, bool fahrenheit, bool temperature);
 QString valueText(const QString& line, int column, bool fahrenheit, bool temperature);

@@ -254,12 +254,21 @@ bool QRealTimeData::loadDataFile()
     ui->tableWidget->setRowCount(count);
     tempSeries.resize(count);
     humiSeries.resize(count);
-    for (int i = 0; i < count; ++i) {
-        const SavedRecord& record = loaded.records.at(i);
-        fillRecordRow(record, i);
-        tempSeries[i] = double(record.temperature);
-        humiSeries[i] = double(record.humidity);
+    // The view hears of the rows once they are all in, not item by item: with 65535
+    // records, five items each, that is most of the time a load takes.
+    {
+        const QSignalBlocker quiet(ui->tableWidget->model());
+        for (int i = 0; i < count; ++i) {
+            const SavedRecord& record = loaded.records.at(i);
+            fillRecordRow(record, i);
+            tempSeries[i] = double(record.temperature);
+            humiSeries[i] = double(record.humidity);
+        }
     }
+    // Setting the mode again has the time column measured anew.
+    ui->tableWidget->horizontalHeader()->setSectionResizeMode(TimeColumn,
+                                                              QHeaderView::ResizeToContents);
+    ui->tableWidget->viewport()->update();
     if (result.status == savedfile::Status::NoInterval)
         return false;
     drawCharts();

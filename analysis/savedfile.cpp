@@ -23,10 +23,11 @@ SavedRecord recordFromLine(const QString& line, const QString& time)
 {
     SavedRecord record;
     record.time = time;
-    record.temperature = datafile::recordValue(line, Temperature);
-    record.humidity = datafile::recordValue(line, Humidity);
-    record.heatIndex = datafile::recordValue(line, HeatIndex);
-    record.dewTemperature = datafile::recordValue(line, DewTemperature);
+    const auto values = datafile::recordValues(line);
+    record.temperature = values[Temperature];
+    record.humidity = values[Humidity];
+    record.heatIndex = values[HeatIndex];
+    record.dewTemperature = values[DewTemperature];
     return record;
 }
 
