@@ -8,6 +8,7 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QVBoxLayout>
 
 namespace {
@@ -28,7 +29,16 @@ constexpr int RecordColumns = 5;
 QString chooseWithDialog(QWidget* parent, const QString& caption, const QString& start,
                          const QString& filter)
 {
-    return QFileDialog::getOpenFileName(parent, caption, start, filter);
+    QFileDialog dialog(parent, caption, QFileInfo(start).absolutePath(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.selectFile(QFileInfo(start).fileName());
+    // The window's skin would reach the dialog through its parent and leave its labels
+    // and lists unreadable; the dialog keeps Qt's own look.
+    dialog.setStyleSheet(QStringLiteral("* { border-image: none; }"));
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
 }
 
 QTableWidgetItem* centredItem(const QString& text)
