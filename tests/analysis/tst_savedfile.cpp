@@ -4,19 +4,16 @@
 #include "sheetlayout.h"
 #include "testsupport.h"
 
-#include <QBuffer>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-
-#include <cmath>
 
 using savedfile::Kind;
 using savedfile::Status;
 Q_DECLARE_METATYPE(savedfile::Kind)
 Q_DECLARE_METATYPE(savedfile::Status)
 
-// Saved data files and workbooks read back: what a download wrote, files people already
-// have, and files that claim more than they hold.
+// Saved data files and workbooks read back: files people already have, and files that
+// claim more than they hold. Text and workbook alike are compared in the window's tests.
 class TestSavedFile : public QObject
 {
     Q_OBJECT
@@ -24,13 +21,11 @@ class TestSavedFile : public QObject
 private slots:
     void init();
 
-    void textAndWorkbookOfADownloadReadAlike();
     void kindByName_data();
     void kindByName();
     void textFiles_data();
     void textFiles();
     void workbookRowsStopAtTheFirstEmptyTime();
-    void filesThatAreNoWorkbookAreUnreadable();
 
 private:
     QTemporaryDir dir;
@@ -70,54 +65,6 @@ QByteArray recordLines(int first, int count)
 void TestSavedFile::init()
 {
     path = dir.filePath("data.txt");
-}
-
-void TestSavedFile::textAndWorkbookOfADownloadReadAlike()
-{
-    QVector<wire::block::RecordCodes> codes;
-    for (int i = 0; i < 50; ++i)
-        codes << wire::block::RecordCodes{quint16(500 + 11 * i), quint16(i == 7 ? 0 : 300 + i)};
-    LoggedDownload download(path);
-    QVERIFY(download.start(false, {40, -10, 80, 20}));
-    const QByteArray block = buildBlock(codes);
-    download.feed(reinterpret_cast<const quint8*>(block.constData()), block.size());
-    QVERIFY(!download.isRunning());
-    Sheet sheet = download.sheet();
-    sheetlayout::writeSummary(sheet, download.summaryLines());
-    const QString workbook = dir.filePath("report.xlsx");
-    QVERIFY(sheet.saveAs(workbook));
-
-    const savedfile::Result text = savedfile::load(path, Kind::Text);
-    const savedfile::Result book = savedfile::load(workbook, Kind::Workbook);
-    for (const savedfile::Result* result : {&text, &book}) {
-        QCOMPARE(result->status, Status::Loaded);
-        const LoggedHeader& h = result->data.header;
-        QCOMPARE(h.recordCount, 50);
-        QCOMPARE(h.start(), QDateTime(QDate(2024, 3, 9), QTime(22, 30)));
-        QCOMPARE(h.alarms.tempHigh, 40);
-        QCOMPARE(h.alarms.tempLow, -10);
-        QCOMPARE(h.intervalSeconds, 60);
-        QCOMPARE(h.celsius, false);
-        QCOMPARE(result->data.records.size(), 50);
-    }
-    for (int i = 0; i < 8; ++i) {
-        QCOMPARE(text.data.reportLines.at(i), download.summaryLines().at(i) + '\n');
-        QCOMPARE(book.data.reportLines.at(i), download.summaryLines().at(i));
-    }
-    for (int i = 0; i < 50; ++i) {
-        const SavedRecord& a = text.data.records.at(i);
-        const SavedRecord& b = book.data.records.at(i);
-        QCOMPARE(a.time, sheet.read(sheetlayout::recordRow(i + 1), 2));
-        QCOMPARE(b.time, a.time);
-        QCOMPARE(b.temperature, a.temperature);
-        QCOMPARE(b.humidity, a.humidity);
-        QCOMPARE(b.heatIndex, a.heatIndex);
-        QCOMPARE(std::isnan(b.dewTemperature), std::isnan(a.dewTemperature));
-        if (!std::isnan(a.dewTemperature))
-            QCOMPARE(b.dewTemperature, a.dewTemperature);
-    }
-    QCOMPARE(text.data.records.first().time, QStringLiteral("03-09-2024 22:31:00"));
-    QVERIFY(std::isnan(text.data.records.at(7).dewTemperature));
 }
 
 void TestSavedFile::kindByName_data()
@@ -215,28 +162,6 @@ void TestSavedFile::workbookRowsStopAtTheFirstEmptyTime()
     Sheet claimsMore = download.sheet();
     claimsMore.write(1, 1, claimsMore.read(1, 1).replace("number:6 ", "number:4294967295 "));
     QCOMPARE(savedfile::readSheet(claimsMore).data.records.size(), 6);
-}
-
-void TestSavedFile::filesThatAreNoWorkbookAreUnreadable()
-{
-    // An Excel 97 workbook starts with the compound file signature, not a zip.
-    QFile biff(dir.filePath("old.xls"));
-    QVERIFY(biff.open(QIODevice::WriteOnly));
-    biff.write(QByteArray::fromHex("d0cf11e0a1b11ae1") + QByteArray(504, '\0'));
-    biff.close();
-    QCOMPARE(savedfile::load(biff.fileName(), Kind::Workbook).status, Status::Unreadable);
-
-    // A real workbook under an upper-case name is taken for text, and does not read as text.
-    Sheet sheet;
-    sheet.write(1, 1,
-                "Record data number:1 : time:03-09-2024 22-30-00 : ht:1 : lt:1 : hh:1 : "
-                "ht:1 : inval:60 :isC:1");
-    sheet.write(14, 2, "03-09-2024 22:31:00");
-    const QString upper = dir.filePath("DATA.XLSX");
-    QVERIFY(sheet.saveAs(upper));
-    QCOMPARE(savedfile::readSheet(Sheet::load(upper)).status, Status::Loaded);
-    QCOMPARE(savedfile::load(upper, savedfile::kindOf(upper)).status, Status::Unreadable);
-    QCOMPARE(savedfile::load(dir.filePath("missing.txt"), Kind::Text).status, Status::Unreadable);
 }
 
 HYGROLUX_TEST_MAIN_CORE(TestSavedFile)
