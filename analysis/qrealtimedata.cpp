@@ -15,6 +15,9 @@ namespace {
 
 constexpr int CheckPeriodMs = 1000;
 
+// Value axes before anything is shown.
+constexpr double TempStartLow = -40;
+constexpr double TempStartHigh = 130;
 // Value axes of the charts, wide enough for everything the logger can measure.
 constexpr double TempAxisLowC = -45;
 constexpr double TempAxisHighC = 140;
@@ -61,7 +64,7 @@ QRealTimeData::QRealTimeData(QWidget* parent)
     humiChart = new Thermo(this);
     tempLayout->addWidget(tempChart);
     humiLayout->addWidget(humiChart);
-    tempChart->setValueRange(-40, 130);
+    tempChart->setValueRange(TempStartLow, TempStartHigh);
     humiChart->setValueRange(HumiAxisLow, HumiAxisHigh);
     ui->groupBoxTemp->setLayout(tempLayout);
     ui->groupBoxHumi->setLayout(humiLayout);
@@ -81,8 +84,7 @@ QRealTimeData::QRealTimeData(QWidget* parent)
     skin::showTableHeaders(ui->tableWidget);
     skin::showTableHeaders(ui->tableWidget_2);
     ui->tableWidget->setColumnCount(RecordColumns);
-    ui->tableWidget->setHorizontalHeaderLabels(
-        {tr("Time"), tr("Temperature"), tr("Humidity"), tr("Heat Index"), tr("Dew Temperature")});
+    ui->tableWidget->setHorizontalHeaderLabels(recordTitles());
     ui->tableWidget->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     ui->tableWidget->horizontalHeader()->setSectionResizeMode(TimeColumn,
                                                               QHeaderView::ResizeToContents);
@@ -95,6 +97,11 @@ QRealTimeData::QRealTimeData(QWidget* parent)
 QRealTimeData::~QRealTimeData()
 {
     delete ui;
+}
+
+QStringList QRealTimeData::recordTitles()
+{
+    return {tr("Time"), tr("Temperature"), tr("Humidity"), tr("Heat Index"), tr("Dew Temperature")};
 }
 
 void QRealTimeData::setAlarmLimits(const AlarmLimits& limits)
@@ -110,10 +117,9 @@ void QRealTimeData::setFileChooser(FileChooser chooser)
 void QRealTimeData::retranslate()
 {
     ui->retranslateUi(this);
-    const QStringList headers{tr("Time"), tr("Temperature"), tr("Humidity"), tr("Heat Index"),
-                              tr("Dew Temperature")};
-    for (int column = 0; column < headers.size(); ++column)
-        ui->tableWidget->horizontalHeaderItem(column)->setData(Qt::DisplayRole, headers.at(column));
+    const QStringList titles = recordTitles();
+    for (int column = 0; column < titles.size(); ++column)
+        ui->tableWidget->horizontalHeaderItem(column)->setData(Qt::DisplayRole, titles.at(column));
 }
 
 void QRealTimeData::showWindow(bool downloadModeOn, bool celsius)
@@ -264,8 +270,8 @@ bool QRealTimeData::loadDataFile()
     ui->tableWidget->setRowCount(count);
     tempSeries.resize(count);
     humiSeries.resize(count);
-    // The view hears of the rows once they are all in, not item by item: with 65535
-    // records, five items each, that is most of the time a load takes.
+    // The view hears of the rows once they are all in, not item by item: up to 327675
+    // items would each have it measure and repaint.
     {
         const QSignalBlocker quiet(ui->tableWidget->model());
         for (int i = 0; i < count; ++i) {

@@ -73,6 +73,7 @@ private:
     // Connected explicitly: the timer is a plain member, not a child of the form.
     void on_timeout_check_timer_timeout();
 
+    static QStringList recordTitles();
     void downloadFinished(LoggedDownload::Outcome outcome);
     void importFile();
     bool loadDataFile();
