@@ -28,6 +28,38 @@ enum HeaderField {
 // The value part of a record line: the time stamp holds the first two colons.
 constexpr int ValueField = 3;
 
+// The head has three lines between the report and the records: the dashes, the padding
+// and the column titles. Files whose summary was once rewritten in place shorter than the
+// placeholders carry a fragment of the old report as one more line; the titles are looked
+// for among this many lines.
+constexpr int MaxLinesBeforeRecords = 5;
+constexpr int TitlesAsWritten = 2;
+
+// Where the colon after the time stamp stands (the stamp holds the two before it); the
+// line's length when there is none.
+int valueSeparator(const QString& line)
+{
+    int at = -1;
+    for (int colon = 0; colon < ValueField; ++colon) {
+        at = line.indexOf(QLatin1Char(':'), at + 1);
+        if (at < 0)
+            return line.size();
+    }
+    return at;
+}
+
+QStringRef valuePart(const QString& line)
+{
+    const int from = valueSeparator(line) + 1;
+    const int to = line.indexOf(QLatin1Char(':'), from);
+    return line.midRef(from, to < 0 ? -1 : to - from);
+}
+
+bool isColumnTitles(const QString& line)
+{
+    return line.trimmed().startsWith(QLatin1String("NO "));
+}
+
 QString headerField(const QString& line, int field)
 {
     return line.section(QLatin1Char(':'), field, field).trimmed();
@@ -139,16 +171,40 @@ QString recordLine(int number, const LoggedRecord& record)
 
 float recordValue(const QString& line, int column)
 {
-    const QString values = line.section(QLatin1Char(':'), ValueField, ValueField);
-    return values.section(QLatin1Char(','), column, column).trimmed().toFloat();
+    return valuePart(line).split(QLatin1Char(',')).value(column).trimmed().toFloat();
+}
+
+std::array<float, RecordValueCount> recordValues(const QString& line)
+{
+    const QVector<QStringRef> pieces = valuePart(line).split(QLatin1Char(','));
+    std::array<float, RecordValueCount> values{};
+    for (int column = 0; column < RecordValueCount && column < pieces.size(); ++column)
+        values[column] = pieces.at(column).trimmed().toFloat();
+    return values;
+}
+
+QString valueText(float value, bool fahrenheit, bool temperature)
+{
+    const QString text = readings::formatValue(double(value));
+    if (!temperature)
+        return text + QLatin1String(" %");
+    return text + QLatin1Char(' ') + readings::unitSymbol(!fahrenheit);
 }
 
 QString valueText(const QString& line, int column, bool fahrenheit, bool temperature)
 {
-    const QString value = readings::formatValue(double(recordValue(line, column)));
-    if (!temperature)
-        return QStringLiteral("%1 %").arg(value);
-    return QStringLiteral("%1 %2").arg(value, readings::unitSymbol(!fahrenheit));
+    return valueText(recordValue(line, column), fahrenheit, temperature);
+}
+
+QString recordTime(const QString& line)
+{
+    const QStringRef numbered = line.leftRef(valueSeparator(line));
+    int at = 0;
+    while (at < numbered.size() && numbered.at(at).isSpace())
+        ++at;
+    while (at < numbered.size() && numbered.at(at).isDigit())
+        ++at;
+    return numbered.mid(at).trimmed().toString();
 }
 
 QString recordLineFromCells(const QString& time, const QString& temperature,
@@ -168,12 +224,28 @@ Contents read(QIODevice& device, int maxRecords)
     readTextLine(device); // the banner
     for (int i = 0; i < summary::LineCount; ++i)
         contents.reportLines << readTextLine(device);
-    for (int i = 0; i < 3; ++i) // dashes, padding, column titles
-        readTextLine(device);
-    const int wanted = qMin(contents.header.recordCount, maxRecords);
-    while (contents.recordLines.size() < wanted) {
+    QStringList beforeRecords;
+    while (beforeRecords.size() < MaxLinesBeforeRecords) {
         const QString line = readTextLine(device);
         if (line.isEmpty())
+            break;
+        beforeRecords << line;
+    }
+    int titles = 0;
+    while (titles < beforeRecords.size() && !isColumnTitles(beforeRecords.at(titles)))
+        ++titles;
+    if (titles == beforeRecords.size())
+        titles = TitlesAsWritten;
+    QStringList pending = beforeRecords.mid(titles + 1);
+
+    const int wanted = qMin(contents.header.recordCount, maxRecords);
+    while (contents.recordLines.size() < wanted) {
+        QString line;
+        if (!pending.isEmpty())
+            line = pending.takeFirst();
+        else
+            line = readTextLine(device);
+        if (line.isEmpty() || line.trimmed() == QLatin1String(DataMissedLine))
             break;
         contents.recordLines << line;
     }
@@ -224,7 +296,7 @@ void DataFileWriter::writeDataMissed()
 {
     if (!file.isOpen())
         return;
-    stream << "data missed\n";
+    stream << datafile::DataMissedLine << '\n';
     flush();
 }
 

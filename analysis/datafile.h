@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <array>
+
 class QIODevice;
 
 // The values of a data file's first line (and of a workbook's A1).
@@ -33,6 +35,8 @@ namespace datafile {
 
 // Lines before the first record line.
 constexpr int HeadLineCount = 13;
+// Written below the last record of a transfer that stalled; no record follows it.
+constexpr char DataMissedLine[] = "data missed";
 
 QString headerLine(const LoggedHeader& header);
 // The workbook's A1 carries the same fields with slightly different spacing.
@@ -54,8 +58,14 @@ QString recordLine(int number, const LoggedRecord& record);
 // One value of a record line: column 0 temperature, 1 humidity, 2 heat index, 3 dew
 // temperature. A line without values, or with text in their place, reads as 0.
 float recordValue(const QString& line, int column);
+// All four at once, for reading whole files.
+constexpr int RecordValueCount = 4;
+std::array<float, RecordValueCount> recordValues(const QString& line);
 // The value as the records table shows it: "23.5 ℃", "23.5 ℉" or, for humidity, "41.2 %".
+QString valueText(float value, bool fahrenheit, bool temperature);
 QString valueText(const QString& line, int column, bool fahrenheit, bool temperature);
+// The time stamp of a record line, without the record number in front of it (of any width).
+QString recordTime(const QString& line);
 // A workbook record row (columns B..F) as a record line, so the same value rules apply.
 QString recordLineFromCells(const QString& time, const QString& temperature,
                             const QString& humidity, const QString& heatIndex,
@@ -67,10 +77,10 @@ struct Contents {
     QStringList recordLines; // with their line ends
 };
 // Reads a data file: nothing past line 1 when its record count is 0, otherwise the report
-// lines and up to min(record count, maxRecords) record lines. Lines end in '\n' whether the
-// device was opened in text mode or not (CR LF files included); a device that is not open
-// for reading, or fails, reads as far as it gave lines.
-
+// lines and up to min(record count, maxRecords) record lines. The records begin after the
+// column titles, wherever they are, and end at a "data missed" line. Lines end in '\n'
+// whether the device was opened in text mode or not (CR LF files included); a device that
+// is not open for reading, or fails, reads as far as it gave lines.
 Contents read(QIODevice& device, int maxRecords);
 
 } // namespace datafile

@@ -62,7 +62,7 @@ void writeRecord(Sheet& sheet, int number, const LoggedRecord& record)
 
 void writeDataMissed(Sheet& sheet, int row)
 {
-    sheet.write(row, 1, QStringLiteral("data missed"));
+    sheet.write(row, 1, QLatin1String(datafile::DataMissedLine));
 }
 
 void writeSummary(Sheet& sheet, const QStringList& summaryLines)

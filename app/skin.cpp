@@ -1,7 +1,9 @@
 #include "skin.h"
 
 #include <QAbstractButton>
+#include <QHeaderView>
 #include <QString>
+#include <QTableView>
 
 namespace skin {
 
@@ -37,6 +39,19 @@ void dimWhenDisabled(QAbstractButton* button)
 {
     appendRules(button,
                 QStringLiteral("QPushButton:disabled { color: rgba(255, 255, 255, 110); }"));
+}
+
+void showTableHeaders(QTableView* table)
+{
+    const QString rules =
+        QStringLiteral("QHeaderView::section { border-image: none;"
+                       " background-color: rgb(226, 233, 244); color: black;"
+                       " border: none; border-right: 1px solid rgb(190, 200, 215);"
+                       " border-bottom: 1px solid rgb(190, 200, 215);"
+                       " padding: 2px 4px; }");
+    // Set on the headers themselves: set on the table, the rule misses the column header.
+    table->horizontalHeader()->setStyleSheet(rules);
+    table->verticalHeader()->setStyleSheet(rules);
 }
 
 } // namespace skin

@@ -2,6 +2,7 @@
 
 class QAbstractButton;
 class QString;
+class QTableView;
 
 // Additions to the forms' skin that keep state visible on the blue background: white
 // text would otherwise hide a radio button's dot and make a disabled button look enabled.
@@ -15,5 +16,8 @@ QString radioIndicatorRules(const QString& scope);
 void showRadioIndicator(QAbstractButton* radioButton);
 // Appends a dimmed text colour for the disabled state to the button's own style sheet.
 void dimWhenDisabled(QAbstractButton* button);
+// Gives the header sections of a table (column titles and row numbers) dark text on a
+// light face; the white border image of the table would otherwise leave them black.
+void showTableHeaders(QTableView* table);
 
 } // namespace skin

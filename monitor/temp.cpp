@@ -2,6 +2,7 @@
 
 #include "frameless.h"
 #include "linksupervisor.h"
+#include "qrealtimedata.h"
 #include "readings.h"
 #include "set.h"
 #include "skin.h"
@@ -58,9 +59,14 @@ Temp::Temp(QWidget* parent) : QWidget(parent), ui(new Ui::Temp)
 
     setWindowFlags(frameless::WindowFlags);
     ui->labelTitle->installEventFilter(this);
+    realdata = new QRealTimeData;
 
     applyDisconnectedState();
 
+    connect(this, &Temp::gDownloadData, realdata, &QRealTimeData::receive_data);
+    connect(realdata, &QRealTimeData::gStartDownload, this, &Temp::send_download_cmd);
+    connect(realdata, &QRealTimeData::gBack, this, &Temp::show);
+    connect(realdata, &QRealTimeData::gTimerWork, this, &Temp::on_realdata_gTimerWork);
     connect(set, &Set::gApply, this, &Temp::on_pushButtonApply_gApply);
     connect(sendtimer, &QTimer::timeout, this, &Temp::on_sendtimer_timeout);
     connect(link, &LinkSupervisor::connectUnanswered, this, &Temp::connectUnanswered);
@@ -112,6 +118,7 @@ Temp::Temp(QWidget* parent) : QWidget(parent), ui(new Ui::Temp)
 Temp::~Temp()
 {
     closeLink();
+    delete realdata;
     delete link;
     delete sendtimer;
     delete serial;
@@ -202,6 +209,7 @@ void Temp::handleError(QSerialPort::SerialPortError error)
         return;
     if (!serial->isOpen())
         return;
+    realdata->linkLost();
     link->freeLine();
     showMessage(tr("Critical Error"));
     closeLink();
@@ -216,6 +224,15 @@ void Temp::on_pushButtonSet_clicked()
 void Temp::on_pushButtonClose_clicked()
 {
     QCoreApplication::exit(0);
+}
+
+void Temp::on_pushButtonDownload_clicked()
+{
+    const bool connectedAndIdle = ui->pushButtonCalibration->isEnabled();
+    if (connectedAndIdle)
+        sendtimer->stop();
+    hide();
+    realdata->showWindow(connectedAndIdle, isC);
 }
 
 void Temp::on_pushButtonMin_clicked()
@@ -322,6 +339,8 @@ void Temp::on_realdata_gTimerWork(bool work)
         return;
     }
     sendtimer->start(PollPeriodMs);
+    // The analysis window is done with the download: a request still unanswered is
+    // withdrawn, so that it is not sent again behind the window's back.
     link->endDownload();
 }
 
@@ -420,6 +439,8 @@ void Temp::refreshClock()
 void Temp::handleLiveReply(const unsigned char* frame)
 {
     const wire::LiveValues live = wire::decodeLiveReply(frame);
+    realdata->setAlarmLimits(
+        {live.tempAlarmHigh, live.tempAlarmLow, live.humiAlarmHigh, live.humiAlarmLow});
     if (updateRecordStatus(live.recordCount))
         showReadings(live.temperatureCode, live.humidityCode);
 }

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 class LinkSupervisor;
+class QRealTimeData;
 class QTimer;
 class Set;
 
@@ -45,6 +46,7 @@ private slots:
     void on_pushButtonClose_clicked();
     void on_pushButtonCalibration_clicked();
     void on_pushButtonStop_clicked();
+    void on_pushButtonDownload_clicked();
     void send_download_cmd();
     void on_pushButtonMin_clicked();
     void on_radioButtonFahrenheit_clicked(bool checked);
@@ -93,6 +95,8 @@ private:
     // Window drag: a left press on the window itself, until the next release.
     bool mousePressed = false;
     QPoint mousePoint;
+    // The analysis window, created with the main window and deleted with it.
+    QRealTimeData* realdata = nullptr;
 
     // The record number the logger acknowledged: the record status compares the logger's
     // count only with a number the logger is known to hold (0: unknown, as after a fresh

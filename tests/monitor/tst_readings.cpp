@@ -14,6 +14,7 @@ private slots:
     void heatIndexAppliesFrom26Point7();
     void dewPointOfDryAirIsNotANumber();
     void fahrenheit();
+    void formattedLikeTheGeneralConversion();
 };
 
 void ReadingsTest::dewPointPicksIceOrWaterConstantsByCode_data()
@@ -58,6 +59,20 @@ void ReadingsTest::fahrenheit()
     QCOMPARE(readings::wholeCelsiusFromFahrenheit(32), 0);
     QCOMPARE(readings::wholeCelsiusFromFahrenheit(100), 37);
     QCOMPARE(readings::wholeCelsiusFromFahrenheit(0), -17);
+}
+
+void ReadingsTest::formattedLikeTheGeneralConversion()
+{
+    QVector<double> values{0.0,   -0.0,  -0.01, -0.04, -0.05, -0.06, 0.05,    0.15,   0.25,
+                           20.1f, -40.0, 369.5, 409.5, 1e12,  -1e12, qQNaN(), qInf(), -qInf()};
+    QRandomGenerator random(11);
+    for (int i = 0; i < 100000; ++i) {
+        const double tenths = random.bounded(-5000, 5000);
+        values << double(float(tenths / 10)) << tenths / 10 + 0.05
+               << random.generateDouble() * 800 - 400;
+    }
+    for (const double value : values)
+        QCOMPARE(readings::formatValue(value), QString::number(value, 'f', 1));
 }
 
 HYGROLUX_TEST_MAIN_CORE(ReadingsTest)

@@ -1,0 +1,192 @@
+#include "loggeddownload.h"
+
+#include "sheetlayout.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+LoggedDownload::LoggedDownload(const QString& dataFilePath, QObject* parent)
+    : QObject(parent), dataPath(dataFilePath), receiver(*this), writer(dataFilePath)
+{}
+
+LoggedDownload::~LoggedDownload() = default;
+
+QString LoggedDownload::previousFilePath() const
+{
+    const QFileInfo data(dataPath);
+    return data.path() + QLatin1Char('/') + data.completeBaseName() + QLatin1String(".previous.") +
+           data.suffix();
+}
+
+bool LoggedDownload::keepPreviousFile(bool* kept)
+{
+    *kept = false;
+    if (!QFileInfo::exists(dataPath))
+        return true;
+    const QString previous = previousFilePath();
+    QFile older(previous);
+    if (older.exists() && !older.remove()) {
+        error = tr("The last data file cannot be kept as %1 (%2). The download was not started.")
+                    .arg(previous, older.errorString());
+        return false;
+    }
+    QFile last(dataPath);
+    if (!last.rename(previous)) {
+        error = tr("The last data file cannot be kept as %1 (%2). The download was not started.")
+                    .arg(previous, last.errorString());
+        return false;
+    }
+    *kept = true;
+    return true;
+}
+
+bool LoggedDownload::start(bool celsius, const AlarmLimits& alarms)
+{
+    writer.close();
+    running = false;
+    error.clear();
+    bool kept = false;
+    if (!keepPreviousFile(&kept))
+        return false;
+    if (!writer.open()) {
+        error = tr("%1 cannot be written (%2). The download was not started.")
+                    .arg(dataPath, writer.errorString());
+        if (kept)
+            QFile::rename(previousFilePath(), dataPath);
+        return false;
+    }
+
+    receiver.reset();
+    decoder.setCelsius(celsius);
+    alarmLimits = alarms;
+    workbook.clear();
+    head = LoggedHeader();
+    head.celsius = celsius;
+    head.alarms = alarms;
+    report.clear();
+    verdict.reset();
+    records = 0;
+    row = 1;
+    stalls = 0;
+    lastOutstanding = 0;
+    running = true;
+    return true;
+}
+
+void LoggedDownload::feed(const quint8* data, int size)
+{
+    if (!running || size <= 0)
+        return;
+    const quint32 before = receiver.receivedBytes();
+    receiver.feed(data, size);
+    // Only a transfer that stops counts toward a miss, never one that is slow.
+    if (receiver.receivedBytes() != before || verdict)
+        stalls = 0;
+    emit progressChanged(receiver.progressPercent());
+    if (verdict) {
+        const BlockReceiver::Verdict v = *verdict;
+        verdict.reset();
+        conclude(v);
+    }
+}
+
+void LoggedDownload::tick()
+{
+    if (!running)
+        return;
+    // While the header is awaited nothing is outstanding, so a logger that never answers
+    // is declared missed like a transfer that stopped.
+    const quint32 outstanding = receiver.outstandingBytes();
+    if (outstanding == lastOutstanding)
+        ++stalls;
+    else
+        lastOutstanding = outstanding;
+    if (stalls >= StallLimit)
+        miss();
+}
+
+void LoggedDownload::linkDropped()
+{
+    if (running)
+        miss();
+}
+
+SummaryValues LoggedDownload::summaryValues() const
+{
+    SummaryValues values;
+    values.statistics = decoder.statistics();
+    values.alarms = alarmLimits;
+    values.intervalSeconds = decoder.intervalSeconds();
+    values.recordCount = head.recordCount;
+    values.celsius = decoder.isCelsius();
+    return values;
+}
+
+void LoggedDownload::blockHeader(const BlockHeader& block)
+{
+    decoder.takeHeader(block);
+    head.recordCount = block.recordCount;
+    head.startDate = block.startDate;
+    head.startTime = block.startTime;
+    head.intervalSeconds = block.intervalSeconds;
+    writer.writeHead(head);
+    sheetlayout::writeHead(workbook, head);
+    row = sheetlayout::FirstRecordRow;
+    lastOutstanding = receiver.expectedBytes();
+}
+
+void LoggedDownload::blockRecord(wire::block::RecordCodes codes)
+{
+    const LoggedRecord record = decoder.decode(codes);
+    ++records;
+    writer.writeRecord(records, record);
+    sheetlayout::writeRecord(workbook, records, record);
+    ++row;
+}
+
+void LoggedDownload::blockFinished(BlockReceiver::Verdict result)
+{
+    verdict = result;
+}
+
+void LoggedDownload::conclude(BlockReceiver::Verdict result)
+{
+    running = false;
+    Outcome outcome = Outcome::Success;
+    switch (result) {
+    case BlockReceiver::Verdict::Success:
+        decoder.finish();
+        report = summary::lines(summaryValues());
+        if (!writer.writeSummary(report)) {
+            outcome = Outcome::FileError;
+            error = tr("The records were downloaded, but %1 could not be completed with their "
+                       "report.")
+                        .arg(dataPath);
+        }
+        break;
+    case BlockReceiver::Verdict::ChecksumError:
+        outcome = Outcome::ChecksumError;
+        break;
+    case BlockReceiver::Verdict::NoData:
+        outcome = Outcome::NoData;
+        break;
+    }
+    if (outcome == Outcome::ChecksumError || outcome == Outcome::NoData) {
+        writer.close();
+        row = 1;
+    }
+    emit finished(outcome);
+}
+
+void LoggedDownload::miss()
+{
+    running = false;
+    writer.writeDataMissed();
+    writer.close();
+    sheetlayout::writeDataMissed(workbook, row);
+    receiver.reset();
+    stalls = 0;
+    row = 1;
+    emit progressChanged(0);
+    emit finished(Outcome::Missed);
+}

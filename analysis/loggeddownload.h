@@ -1,0 +1,103 @@
+#pragma once
+
+#include "blockreceiver.h"
+#include "datafile.h"
+#include "loggeddecoder.h"
+#include "sheet.h"
+#include "summarylines.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// One download of the logger's records, from the request to the verdict, without any
+// window. It keeps the last data file as data.previous.txt, writes the new data file and a
+// fresh sheet as the bytes arrive, rewrites the summary at the end, and declares a transfer
+// that stops moving missed. Whoever runs it feeds it the pieces the link hands on, tells
+// it when a check period has passed and when the link dropped, and hears the progress and
+// the outcome through its signals.
+class LoggedDownload : public QObject, private BlockReceiver::Listener
+{
+    Q_OBJECT
+
+public:
+    enum class Outcome {
+        Success,
+        ChecksumError,
+        NoData,    // an all-zero block: the logger holds no records
+        Missed,    // the transfer stopped moving, or the link dropped
+        FileError, // the block was good, but the data file could not be completed
+    };
+    Q_ENUM(Outcome)
+
+    // Check periods in a row without a byte of progress that make a transfer missed.
+    static constexpr int StallLimit = 2;
+
+    explicit LoggedDownload(const QString& dataFilePath = QStringLiteral("./data.txt"),
+                            QObject* parent = nullptr);
+    ~LoggedDownload() override;
+
+    // Keeps the data file as data.previous.txt (replacing an older one) and opens an empty
+    // one. False, with errorString(), when either is impossible; nothing is changed then,
+    // and nothing should be asked of the logger.
+    bool start(bool celsius, const AlarmLimits& alarms);
+    // One piece of the logger's reply, as the link hands it on. Ignored unless running.
+    void feed(const quint8* data, int size);
+    // One check period has passed.
+    void tick();
+    // The link is gone: a running download ends at once as missed.
+    void linkDropped();
+
+    bool isRunning() const { return running; }
+    QString errorString() const { return error; }
+    QString dataFilePath() const { return dataPath; }
+    QString previousFilePath() const;
+
+    quint32 expectedBytes() const { return receiver.expectedBytes(); }
+    quint32 receivedBytes() const { return receiver.receivedBytes(); }
+    int stallTicks() const { return stalls; }
+    // The sheet row the next record goes to; 1 while no header is taken.
+    int xlsxRow() const { return row; }
+    int progressPercent() const { return receiver.progressPercent(); }
+
+    // The workbook rows of the last download: its head, its records and, after a miss,
+    // "data missed" below them. Empty again when the next download starts.
+    const Sheet& sheet() const { return workbook; }
+    const LoggedHeader& header() const { return head; }
+    int recordsReceived() const { return records; }
+    // What the report says; the lines are those written into the data file at success.
+    SummaryValues summaryValues() const;
+    QStringList summaryLines() const { return report; }
+
+signals:
+    void progressChanged(int percent);
+    void finished(LoggedDownload::Outcome outcome);
+
+private:
+    void blockHeader(const BlockHeader& block) override;
+    void blockRecord(wire::block::RecordCodes codes) override;
+    void blockFinished(BlockReceiver::Verdict verdict) override;
+
+    bool keepPreviousFile(bool* kept);
+    void conclude(BlockReceiver::Verdict verdict);
+    void miss();
+
+    QString dataPath;
+    BlockReceiver receiver;
+    LoggedDecoder decoder;
+    DataFileWriter writer;
+    Sheet workbook;
+    LoggedHeader head;
+    AlarmLimits alarmLimits;
+    QStringList report;
+    QString error;
+    bool running = false;
+    int records = 0;
+    int row = 1;
+    int stalls = 0;
+    quint32 lastOutstanding = 0;
+    // Set by the receiver within feed(), acted on once feed() is back.
+    std::optional<BlockReceiver::Verdict> verdict;
+};

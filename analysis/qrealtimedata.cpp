@@ -1,0 +1,352 @@
+#include "qrealtimedata.h"
+
+#include "readings.h"
+#include "skin.h"
+#include "thermo.h"
+#include "ui_qrealtimedata.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int CheckPeriodMs = 1000;
+
+// Value axes before anything is shown.
+constexpr double TempStartLow = -40;
+constexpr double TempStartHigh = 130;
+// Value axes of the charts, wide enough for everything the logger can measure.
+constexpr double TempAxisLowC = -45;
+constexpr double TempAxisHighC = 140;
+constexpr double TempAxisLowF = -49;
+constexpr double TempAxisHighF = 284;
+constexpr double HumiAxisLow = -5;
+constexpr double HumiAxisHigh = 110;
+
+enum RecordColumn { TimeColumn, TemperatureColumn, HumidityColumn, HeatIndexColumn, DewColumn };
+constexpr int RecordColumns = 5;
+
+QString chooseWithDialog(QWidget* parent, const QString& caption, const QString& start,
+                         const QString& filter)
+{
+    QFileDialog dialog(parent, caption, QFileInfo(start).absolutePath(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.selectFile(QFileInfo(start).fileName());
+    // The window's skin would reach the dialog through its parent and leave its labels
+    // and lists unreadable; the dialog keeps Qt's own look.
+    dialog.setStyleSheet(QStringLiteral("* { border-image: none; }"));
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
+}
+
+QTableWidgetItem* centredItem(const QString& text)
+{
+    auto* item = new QTableWidgetItem(text);
+    item->setTextAlignment(Qt::AlignCenter);
+    return item;
+}
+
+} // namespace
+
+QRealTimeData::QRealTimeData(QWidget* parent)
+    : QWidget(parent), ui(new Ui::QRealTimeData), chooseFile(chooseWithDialog)
+{
+    ui->setupUi(this);
+
+    auto* tempLayout = new QVBoxLayout;
+    auto* humiLayout = new QVBoxLayout;
+    tempChart = new Thermo(this);
+    humiChart = new Thermo(this);
+    tempLayout->addWidget(tempChart);
+    humiLayout->addWidget(humiChart);
+    tempChart->setValueRange(TempStartLow, TempStartHigh);
+    humiChart->setValueRange(HumiAxisLow, HumiAxisHigh);
+    ui->groupBoxTemp->setLayout(tempLayout);
+    ui->groupBoxHumi->setLayout(humiLayout);
+
+    connect(&timeout_check_timer, &QTimer::timeout, this,
+            &QRealTimeData::on_timeout_check_timer_timeout);
+    connect(&download, &LoggedDownload::progressChanged, ui->progressBar, &QProgressBar::setValue);
+    connect(&download, &LoggedDownload::finished, this, &QRealTimeData::downloadFinished);
+
+    setWindowFlags(Qt::FramelessWindowHint);
+    // Messages never hold up the window: the operator reads them while working on.
+    messageBox.setWindowModality(Qt::NonModal);
+    ui->progressBar->setValue(0);
+    for (QPushButton* button : {ui->pushButtonOpen, ui->pushButtonDownload, ui->pushButtonBack})
+        skin::dimWhenDisabled(button);
+
+    skin::showTableHeaders(ui->tableWidget);
+    skin::showTableHeaders(ui->tableWidget_2);
+    ui->tableWidget->setColumnCount(RecordColumns);
+    ui->tableWidget->setHorizontalHeaderLabels(recordTitles());
+    ui->tableWidget->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    ui->tableWidget->horizontalHeader()->setSectionResizeMode(TimeColumn,
+                                                              QHeaderView::ResizeToContents);
+    ui->tableWidget_2->setColumnCount(1);
+    ui->tableWidget_2->setHorizontalHeaderLabels({tr("Report")});
+    ui->tableWidget_2->horizontalHeader()->setStretchLastSection(true);
+    ui->tableWidget_2->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+}
+
+QRealTimeData::~QRealTimeData()
+{
+    delete ui;
+}
+
+QStringList QRealTimeData::recordTitles()
+{
+    return {tr("Time"), tr("Temperature"), tr("Humidity"), tr("Heat Index"), tr("Dew Temperature")};
+}
+
+void QRealTimeData::setAlarmLimits(const AlarmLimits& limits)
+{
+    alarms = limits;
+}
+
+void QRealTimeData::setFileChooser(FileChooser chooser)
+{
+    chooseFile = std::move(chooser);
+}
+
+void QRealTimeData::retranslate()
+{
+    ui->retranslateUi(this);
+    const QStringList titles = recordTitles();
+    for (int column = 0; column < titles.size(); ++column)
+        ui->tableWidget->horizontalHeaderItem(column)->setData(Qt::DisplayRole, titles.at(column));
+}
+
+void QRealTimeData::showWindow(bool downloadModeOn, bool celsius)
+{
+    downloadMode = downloadModeOn;
+    isC = celsius;
+    qDebug() << isC;
+    showFullScreen();
+    if (!downloadMode) {
+        ui->pushButtonDownload->hide();
+        ui->pushButtonOpen->show();
+        return;
+    }
+    ui->pushButtonOpen->hide();
+    ui->pushButtonDownload->show();
+    fileIsWorkbook = false;
+    ui->progressBar->setValue(0);
+    // A failed download must not leave an earlier download's report on show.
+    ui->tableWidget_2->setRowCount(0);
+    if (!download.start(isC, alarms)) {
+        ui->pushButtonDownload->setEnabled(false);
+        ui->pushButtonBack->setEnabled(true);
+        showMessage(download.errorString());
+        return;
+    }
+    fileName = download.dataFilePath();
+    ui->pushButtonDownload->setEnabled(false);
+    ui->pushButtonBack->setEnabled(false);
+    timeout_check_timer.start(CheckPeriodMs);
+    emit gStartDownload();
+}
+
+void QRealTimeData::receive_data(unsigned char* buf, int size)
+{
+    download.feed(buf, size);
+}
+
+void QRealTimeData::linkLost()
+{
+    download.linkDropped();
+}
+
+void QRealTimeData::on_timeout_check_timer_timeout()
+{
+    download.tick();
+}
+
+void QRealTimeData::downloadFinished(LoggedDownload::Outcome outcome)
+{
+    timeout_check_timer.stop();
+    switch (outcome) {
+    case LoggedDownload::Outcome::Success:
+        importFile();
+        showMessage(tr("Download Success!"));
+        showReport();
+        return;
+    case LoggedDownload::Outcome::FileError:
+        // The records are in the file all the same; show them, but offer no export of
+        // a file without its report.
+        importFile();
+        ui->pushButtonDownload->setEnabled(false);
+        showMessage(download.errorString());
+        showReport();
+        return;
+    case LoggedDownload::Outcome::ChecksumError:
+        showMessage(tr("Download Failed:[Checksum error]"));
+        break;
+    case LoggedDownload::Outcome::NoData:
+        showMessage(tr("No data!"));
+        break;
+    case LoggedDownload::Outcome::Missed:
+        emit gTimerWork(true);
+        showMessage(tr("Download Failed:[data missed]"));
+        break;
+    }
+    ui->progressBar->setValue(0);
+    ui->pushButtonBack->setEnabled(true);
+}
+
+void QRealTimeData::showReport()
+{
+    const QStringList lines = download.summaryLines();
+    ui->tableWidget_2->setRowCount(summary::LineCount);
+    for (int row = 0; row < summary::LineCount; ++row)
+        ui->tableWidget_2->setItem(row, 0, new QTableWidgetItem(lines.value(row)));
+}
+
+void QRealTimeData::on_pushButtonBack_clicked()
+{
+    ui->progressBar->setValue(0);
+    clearRecords();
+    ui->pushButtonOpen->setEnabled(true);
+    ui->pushButtonDownload->setEnabled(true);
+    emit gBack();
+    emit gTimerWork(true);
+    hide();
+}
+
+void QRealTimeData::on_pushButtonOpen_clicked()
+{
+    ui->pushButtonOpen->setEnabled(false);
+    ui->pushButtonBack->setEnabled(false);
+    clearRecords();
+    // The report of an earlier file must not stand beside another file's records.
+    ui->tableWidget_2->setRowCount(0);
+    fileName =
+        chooseFile(this, tr("Save File"), QDir::current().filePath(QStringLiteral("data.txt")),
+                   tr("File (*.txt);;Excel (*.xlsx *.xls)"));
+    fileIsWorkbook = savedfile::kindOf(fileName) == savedfile::Kind::Workbook;
+    importFile();
+}
+
+void QRealTimeData::on_pushButtonMin_clicked()
+{
+    showMinimized();
+}
+
+void QRealTimeData::importFile()
+{
+    if (loadDataFile()) {
+        ui->pushButtonDownload->setEnabled(true);
+        ui->pushButtonOpen->setEnabled(true);
+        if (!downloadMode)
+            showMessage(tr("Data has Import!"));
+    } else {
+        ui->pushButtonOpen->setEnabled(true);
+        showMessage(tr("Open the wrong file!"));
+    }
+    ui->pushButtonBack->setEnabled(true);
+}
+
+bool QRealTimeData::loadDataFile()
+{
+    savedfile::Result result = savedfile::load(fileName, fileIsWorkbook ? savedfile::Kind::Workbook
+                                                                        : savedfile::Kind::Text);
+    if (result.status == savedfile::Status::Unreadable)
+        return false;
+    loaded = std::move(result.data);
+    // A file brings its own unit and alarm limits.
+    isC = loaded.header.celsius;
+    alarms = loaded.header.alarms;
+
+    ui->tableWidget_2->setRowCount(summary::LineCount);
+    for (int row = 0; row < summary::LineCount; ++row)
+        ui->tableWidget_2->setItem(row, 0, new QTableWidgetItem(loaded.reportLines.value(row)));
+
+    const int count = loaded.records.size();
+    ui->tableWidget->setRowCount(count);
+    tempSeries.resize(count);
+    humiSeries.resize(count);
+    // The view hears of the rows once they are all in, not item by item: up to 327675
+    // items would each have it measure and repaint.
+    {
+        const QSignalBlocker quiet(ui->tableWidget->model());
+        for (int i = 0; i < count; ++i) {
+            const SavedRecord& record = loaded.records.at(i);
+            fillRecordRow(record, i);
+            tempSeries[i] = double(record.temperature);
+            humiSeries[i] = double(record.humidity);
+        }
+    }
+    // Setting the mode again has the time column measured anew.
+    ui->tableWidget->horizontalHeader()->setSectionResizeMode(TimeColumn,
+                                                              QHeaderView::ResizeToContents);
+    ui->tableWidget->viewport()->update();
+    if (result.status == savedfile::Status::NoInterval)
+        return false;
+    drawCharts();
+    return true;
+}
+
+void QRealTimeData::fillRecordRow(const SavedRecord& record, int row)
+{
+    QTableWidget* table = ui->tableWidget;
+    // As the record line has it: the time stamp and the space before the value separator.
+    table->setItem(row, TimeColumn, centredItem(record.time + QLatin1Char(' ')));
+    const bool fahrenheit = !isC;
+    table->setItem(row, TemperatureColumn,
+                   centredItem(datafile::valueText(record.temperature, fahrenheit, true)));
+    table->setItem(row, HumidityColumn,
+                   centredItem(datafile::valueText(record.humidity, fahrenheit, false)));
+    table->setItem(row, HeatIndexColumn,
+                   centredItem(datafile::valueText(record.heatIndex, fahrenheit, true)));
+    table->setItem(row, DewColumn,
+                   centredItem(datafile::valueText(record.dewTemperature, fahrenheit, true)));
+}
+
+void QRealTimeData::drawCharts()
+{
+    const QDateTime start = loaded.header.start();
+    const int interval = loaded.header.intervalSeconds;
+    // The first view shows the whole series; a single record gets one interval of room.
+    const double span = double(qMax(tempSeries.size() - 1, 1)) * interval;
+
+    tempChart->clear();
+    humiChart->clear();
+    tempChart->setTimeRange(start, span);
+    tempChart->addSeries(tr("Temperature"), start, tempSeries, interval, Qt::green);
+    if (isC)
+        tempChart->setValueAxis(TempAxisLowC, TempAxisHighC, tr("unit: ℃"));
+    else
+        tempChart->setValueAxis(TempAxisLowF, TempAxisHighF, tr("unit: ℉"));
+    // At the limits in the chart's unit, exactly as the report states them.
+    tempChart->addLevelLine(tr("High"), double(readings::inUnit(alarms.tempHigh, isC)), Qt::red);
+    tempChart->addLevelLine(tr("Low"), double(readings::inUnit(alarms.tempLow, isC)), Qt::blue);
+
+    humiChart->setValueAxis(HumiAxisLow, HumiAxisHigh, tr("unit %"));
+    humiChart->setTimeRange(start, span);
+    humiChart->addSeries(tr("Humidity"), start, humiSeries, interval, Qt::green);
+    humiChart->addLevelLine(tr("High"), alarms.humiHigh, Qt::red);
+    humiChart->addLevelLine(tr("Low"), alarms.humiLow, Qt::blue);
+}
+
+void QRealTimeData::clearRecords()
+{
+    tempChart->clear();
+    humiChart->clear();
+    ui->tableWidget->setRowCount(0);
+    ui->tableWidget->clearContents();
+    loaded = SavedData();
+    tempSeries.clear();
+    humiSeries.clear();
+}
+
+void QRealTimeData::showMessage(const QString& text)
+{
+    messageBox.setText(text);
+    messageBox.setIcon(QMessageBox::Information);
+    messageBox.show();
+}

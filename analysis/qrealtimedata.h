@@ -1,0 +1,100 @@
+#pragma once
+
+#include "loggeddownload.h"
+#include "savedfile.h"
+#include "summarylines.h"
+
+#include <QMessageBox>
+#include <QTimer>
+#include <QVector>
+#include <QWidget>
+
+#include <functional>
+
+class Thermo;
+
+namespace Ui {
+class QRealTimeData;
+}
+
+// The analysis window. In download mode it asks the main window for the logger's
+// records, follows the transfer and shows the result; offline it opens an earlier data
+// file or workbook. Either way the records table, the summary table and the two trend
+// charts are filled from a saved file. The download and the reading of files are done
+// by LoggedDownload and savedfile; the window wires them to its widgets.
+class QRealTimeData : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Asks for a file to open: (parent, caption, start file, filter) -> the chosen name,
+    // empty when cancelled. Tests replace it, so that no test waits on a dialog.
+    using FileChooser =
+        std::function<QString(QWidget*, const QString&, const QString&, const QString&)>;
+
+    explicit QRealTimeData(QWidget* parent = nullptr);
+    ~QRealTimeData() override;
+
+    // Shows the window full screen; with `downloadMode` (a logger connected and idle)
+    // a download starts at once. `isC`: the unit of a download, true for Celsius.
+    void showWindow(bool downloadMode, bool isC);
+    void retranslate();
+    // The alarm limits the logger last reported (whole degC and %RH).
+    void setAlarmLimits(const AlarmLimits& limits);
+    // The link to the logger is gone: a download in progress ends at once.
+    void linkLost();
+    void setFileChooser(FileChooser chooser);
+
+    // What the exports work from.
+    QString dataFileName() const { return fileName; }
+    const LoggedDownload& lastDownload() const { return download; }
+    const SavedData& loadedData() const { return loaded; }
+    Thermo* temperatureChart() const { return tempChart; }
+    Thermo* humidityChart() const { return humiChart; }
+    bool isCelsius() const { return isC; }
+
+signals:
+    void gBack();
+    void gTimerWork(bool work);
+    void gStartDownload();
+
+public slots:
+    void showReport();
+    // One piece of the logger's reply to the download command; `buf` is valid only
+    // during the call.
+    void receive_data(unsigned char* buf, int size);
+
+private slots:
+    void on_pushButtonBack_clicked();
+    void on_pushButtonOpen_clicked();
+    void on_pushButtonMin_clicked();
+
+private:
+    // Connected explicitly: the timer is a plain member, not a child of the form.
+    void on_timeout_check_timer_timeout();
+
+    static QStringList recordTitles();
+    void downloadFinished(LoggedDownload::Outcome outcome);
+    void importFile();
+    bool loadDataFile();
+    void fillRecordRow(const SavedRecord& record, int row);
+    void drawCharts();
+    void clearRecords();
+    void showMessage(const QString& text);
+
+    QMessageBox messageBox;
+    Thermo* tempChart = nullptr;
+    Thermo* humiChart = nullptr;
+    bool isC = true;
+    AlarmLimits alarms;
+    Ui::QRealTimeData* ui = nullptr;
+    bool downloadMode = false;
+    QTimer timeout_check_timer;
+    bool fileIsWorkbook = false;
+    QString fileName;
+    SavedData loaded;
+    QVector<double> tempSeries;
+    QVector<double> humiSeries;
+    LoggedDownload download;
+    FileChooser chooseFile;
+};

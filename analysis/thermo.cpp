@@ -1,0 +1,90 @@
+#include "thermo.h"
+
+#include <QGridLayout>
+
+namespace {
+
+// Date above time in every tick label.
+const char* const TickFormat = "MM/dd/yyyy\nhh:mm:ss";
+constexpr int AxisLabelPixels = 32;
+
+} // namespace
+
+Thermo::Thermo(QWidget* parent) : QWidget(parent)
+{
+    if (objectName().isEmpty())
+        setObjectName(QStringLiteral("Thermo"));
+    resize(400, 300);
+    gridLayout = new QGridLayout(this);
+    gridLayout->setObjectName(QStringLiteral("gridLayout"));
+    customPlot = new QCustomPlot(this);
+    customPlot->setObjectName(QStringLiteral("customPlot"));
+    gridLayout->addWidget(customPlot, 0, 0, 1, 1);
+
+    // A point as the decimal separator of the tick labels, whatever the system's language.
+    customPlot->setLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
+    QSharedPointer<QCPAxisTickerDateTime> ticker(new QCPAxisTickerDateTime);
+    ticker->setDateTimeFormat(QLatin1String(TickFormat));
+    customPlot->xAxis->setTicker(ticker);
+    customPlot->xAxis2->setVisible(true);
+    customPlot->xAxis2->setTicks(false);
+    customPlot->yAxis2->setTicks(false);
+    customPlot->xAxis2->setTickLabels(false);
+    customPlot->yAxis2->setTickLabels(false);
+    customPlot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+    customPlot->legend->setVisible(true);
+}
+
+void Thermo::clear()
+{
+    customPlot->clearGraphs();
+    customPlot->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void Thermo::setValueRange(double lower, double upper)
+{
+    customPlot->yAxis->setRange(lower, upper);
+}
+
+void Thermo::setValueAxis(double lower, double upper, const QString& label)
+{
+    customPlot->yAxis->setRange(lower, upper);
+    customPlot->yAxis->setLabel(label);
+    QFont font;
+    font.setWeight(QFont::Black);
+    font.setPixelSize(AxisLabelPixels);
+    customPlot->yAxis->setLabelFont(font);
+}
+
+void Thermo::setTimeRange(const QDateTime& start, double span)
+{
+    const double first = double(start.toSecsSinceEpoch());
+    customPlot->xAxis->setRange(first, first + span);
+}
+
+void Thermo::addSeries(const QString& name, const QDateTime& start, const QVector<double>& values,
+                       int interval, const QColor& color)
+{
+    QCPGraph* graph = customPlot->addGraph();
+    graph->setName(name);
+    graph->setPen(QPen(color));
+    const double first = double(start.toSecsSinceEpoch());
+    seriesPoints.resize(values.size());
+    for (int i = 0; i < values.size(); ++i)
+        seriesPoints[i] = QCPGraphData(first + double(i) * interval, values.at(i));
+    // Rising keys need no sorting.
+    graph->data()->set(seriesPoints, interval >= 0);
+    customPlot->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void Thermo::addLevelLine(const QString& name, double value, const QColor& color)
+{
+    QCPGraph* graph = customPlot->addGraph();
+    graph->setName(name);
+    graph->setPen(QPen(color));
+    QVector<QCPGraphData> line(seriesPoints.size());
+    for (int i = 0; i < seriesPoints.size(); ++i)
+        line[i] = QCPGraphData(seriesPoints.at(i).key, value);
+    graph->data()->set(line, true);
+    customPlot->replot(QCustomPlot::rpQueuedReplot);
+}

@@ -1,0 +1,331 @@
+#include "blockbuilder.h"
+#include "qrealtimedata.h"
+#include "sheetlayout.h"
+#include "testsupport.h"
+#include "thermo.h"
+
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+using wire::block::RecordCodes;
+
+// The analysis window: a download fed to receive_data as the link hands it on, the Open
+// button with the file dialog replaced, and leaving with Back. It works in ./, so every
+// test runs in a folder of its own.
+class TestAnalysisWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void formNamesItsPartsForAssistiveTools();
+    void downloadOutcomes_data();
+    void downloadOutcomes();
+    void droppedLinkEndsTheDownloadAndFreesTheMainWindow();
+    void unwritableFolderIsReportedAndNothingIsAsked();
+    void textFileAndWorkbookShowTheSame();
+    void fahrenheitFileSwitchesTheUnit();
+    void opensThatFail_data();
+    void opensThatFail();
+    void backEmptiesRecordsAndChartsButKeepsTheReport();
+
+private:
+    void download(const QByteArray& block, bool celsius = true);
+    void open(const QString& name);
+    QString shownMessage() const;
+    QStringList tableTexts(const char* name) const;
+    QPushButton* button(const char* name) const { return window->findChild<QPushButton*>(name); }
+    QTableWidget* table(const char* name) const { return window->findChild<QTableWidget*>(name); }
+    static QVector<RecordCodes> records(int count);
+
+    QScopedPointer<QTemporaryDir> dir;
+    QString startFolder = QDir::currentPath();
+    QRealTimeData* window = nullptr;
+    QSignalSpy* startRequests = nullptr;
+    QSignalSpy* timerWork = nullptr;
+};
+
+void TestAnalysisWindow::init()
+{
+    dir.reset(new QTemporaryDir);
+    QVERIFY(QDir::setCurrent(dir->path()));
+    window = new QRealTimeData;
+    window->setAlarmLimits({40, -10, 80, 20});
+    startRequests = new QSignalSpy(window, &QRealTimeData::gStartDownload);
+    timerWork = new QSignalSpy(window, &QRealTimeData::gTimerWork);
+}
+
+void TestAnalysisWindow::cleanup()
+{
+    delete startRequests;
+    delete timerWork;
+    delete window;
+    QDir::setCurrent(startFolder);
+}
+
+QVector<RecordCodes> TestAnalysisWindow::records(int count)
+{
+    QVector<RecordCodes> codes;
+    for (int i = 0; i < count; ++i)
+        codes << RecordCodes{quint16(600 + i % 200), quint16(450 + i % 300)};
+    return codes;
+}
+
+void TestAnalysisWindow::download(const QByteArray& block, bool celsius)
+{
+    window->showWindow(true, celsius);
+    QByteArray bytes = block;
+    window->receive_data(reinterpret_cast<unsigned char*>(bytes.data()), bytes.size());
+}
+
+void TestAnalysisWindow::open(const QString& name)
+{
+    window->setFileChooser(
+        [name](QWidget*, const QString& caption, const QString&, const QString& filter) {
+            // The dialog offers both kinds of file.
+            return caption == QLatin1String("Save File") && filter.contains("*.xlsx") ? name
+                                                                                      : QString();
+        });
+    QTest::mouseClick(button("pushButtonOpen"), Qt::LeftButton);
+}
+
+QString TestAnalysisWindow::shownMessage() const
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
+            return box->text();
+    return {};
+}
+
+QStringList TestAnalysisWindow::tableTexts(const char* name) const
+{
+    QStringList texts;
+    QTableWidget* t = table(name);
+    for (int row = 0; row < t->rowCount(); ++row)
+        for (int column = 0; column < t->columnCount(); ++column)
+            texts << (t->item(row, column) ? t->item(row, column)->text() : QString("<none>"));
+    return texts;
+}
+
+void TestAnalysisWindow::formNamesItsPartsForAssistiveTools()
+{
+    QCOMPARE(window->accessibleName(), QStringLiteral("Analysis"));
+    QCOMPARE(button("pushButtonBack")->accessibleName(), QStringLiteral("Back"));
+    QCOMPARE(button("pushButtonMin")->accessibleName(), QStringLiteral("Minimize"));
+    QCOMPARE(table("tableWidget_2")->accessibleName(), QStringLiteral("Report"));
+    QCOMPARE(table("tableWidget")->accessibleName(), QStringLiteral("Records"));
+    window->retranslate();
+    QStringList headers;
+    for (int c = 0; c < table("tableWidget")->columnCount(); ++c)
+        headers << table("tableWidget")->horizontalHeaderItem(c)->text();
+    QCOMPARE(headers,
+             (QStringList{"Time", "Temperature", "Humidity", "Heat Index", "Dew Temperature"}));
+    QCOMPARE(table("tableWidget_2")->horizontalHeaderItem(0)->text(), QStringLiteral("Report"));
+    QCOMPARE(window->findChild<QProgressBar*>("progressBar")->value(), 0);
+
+    window->showWindow(false, true);
+    QVERIFY(button("pushButtonOpen")->isVisible());
+    QVERIFY(!button("pushButtonDownload")->isVisible());
+    QCOMPARE(startRequests->count(), 0);
+}
+
+void TestAnalysisWindow::downloadOutcomes_data()
+{
+    QTest::addColumn<QByteArray>("block");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<bool>("exportEnabled");
+
+    QTest::newRow("success") << buildBlock(records(100)) << "Download Success!" << 100 << true;
+    QByteArray corrupted = buildBlock(records(100));
+    corrupted[20] = char(corrupted[20] + 1);
+    QTest::newRow("checksum error")
+        << corrupted << "Download Failed:[Checksum error]" << 0 << false;
+    QByteArray allZero(wire::block::length(0), '\0');
+    allZero[0] = char(0xAA);
+    allZero[1] = 0x06;
+    QTest::newRow("all-zero block") << allZero << "No data!" << 0 << false;
+}
+
+void TestAnalysisWindow::downloadOutcomes()
+{
+    QFETCH(QByteArray, block);
+    QFETCH(QString, message);
+    QFETCH(int, rows);
+    QFETCH(bool, exportEnabled);
+    window->showWindow(true, true);
+    QCOMPARE(startRequests->count(), 1);
+    QVERIFY(!button("pushButtonBack")->isEnabled());
+    QVERIFY(!button("pushButtonDownload")->isEnabled());
+    QVERIFY(!button("pushButtonOpen")->isVisible());
+
+    auto* progress = window->findChild<QProgressBar*>("progressBar");
+    const int firstPiece = qMin(42, int(block.size()));
+    window->receive_data(reinterpret_cast<unsigned char*>(block.data()), firstPiece);
+    if (block.size() == 315)
+        QCOMPARE(progress->value(), 13);
+    window->receive_data(reinterpret_cast<unsigned char*>(block.data()) + firstPiece,
+                         block.size() - firstPiece);
+
+    QCOMPARE(shownMessage(), message);
+    QVERIFY(button("pushButtonBack")->isEnabled());
+    QCOMPARE(button("pushButtonDownload")->isEnabled(), exportEnabled);
+    QCOMPARE(table("tableWidget")->rowCount(), rows);
+    QCOMPARE(progress->value(), rows > 0 ? 100 : 0);
+    QCOMPARE(timerWork->count(), 0); // the main window resumes when the window is left
+    if (rows == 0)
+        return;
+    QCOMPARE(tableTexts("tableWidget_2"), window->lastDownload().summaryLines());
+    QCOMPARE(window->temperatureChart()->plot()->graphCount(), 3);
+    QCOMPARE(window->humidityChart()->plot()->graph(0)->dataCount(), rows);
+    QCOMPARE(window->dataFileName(), QStringLiteral("./data.txt"));
+}
+
+void TestAnalysisWindow::droppedLinkEndsTheDownloadAndFreesTheMainWindow()
+{
+    QByteArray block = buildBlock(records(50));
+    window->showWindow(true, true);
+    window->receive_data(reinterpret_cast<unsigned char*>(block.data()), 30);
+    window->linkLost();
+    QCOMPARE(shownMessage(), QStringLiteral("Download Failed:[data missed]"));
+    QCOMPARE(timerWork->count(), 1);
+    QCOMPARE(timerWork->first().first().toBool(), true);
+    QVERIFY(button("pushButtonBack")->isEnabled());
+    QCOMPARE(window->findChild<QProgressBar*>("progressBar")->value(), 0);
+}
+
+void TestAnalysisWindow::unwritableFolderIsReportedAndNothingIsAsked()
+{
+    // The working folder vanished: ./data.txt cannot be created, whoever runs the test.
+    QVERIFY(dir->remove());
+    window->showWindow(true, true);
+    QVERIFY2(shownMessage().contains("./data.txt"), qPrintable(shownMessage()));
+    QCOMPARE(startRequests->count(), 0);
+    QVERIFY(button("pushButtonBack")->isEnabled());
+    QVERIFY(!button("pushButtonDownload")->isEnabled());
+}
+
+void TestAnalysisWindow::textFileAndWorkbookShowTheSame()
+{
+    download(buildBlock(records(30)));
+    QCOMPARE(shownMessage(), QStringLiteral("Download Success!"));
+    Sheet sheet = window->lastDownload().sheet();
+    sheetlayout::writeSummary(sheet, window->lastDownload().summaryLines());
+    QVERIFY(sheet.saveAs(dir->filePath("report.xlsx")));
+    const QStringList downloaded = tableTexts("tableWidget");
+    QCOMPARE(downloaded.mid(0, 5),
+             (QStringList{"03-09-2024 22:31:00 ", "20.0 ℃", "45.0 %", "20.0 ℃", "7.7 ℃"}));
+    QCOMPARE(table("tableWidget")->item(0, 3)->textAlignment(), int(Qt::AlignCenter));
+
+    const QVector<QCPGraphData> series(
+        window->temperatureChart()->plot()->graph(0)->data()->begin(),
+        window->temperatureChart()->plot()->graph(0)->data()->end());
+    for (const QString& name : {QStringLiteral("data.txt"), QStringLiteral("report.xlsx")}) {
+        window->showWindow(false, false);
+        open(dir->filePath(name));
+        QCOMPARE(shownMessage(), QStringLiteral("Data has Import!"));
+        QCOMPARE(tableTexts("tableWidget"), downloaded);
+        QCOMPARE(table("tableWidget_2")->item(0, 0)->text().trimmed(),
+                 window->lastDownload().summaryLines().first());
+        QCPGraph* graph = window->temperatureChart()->plot()->graph(0);
+        QCOMPARE(QVector<QCPGraphData>(graph->data()->begin(), graph->data()->end()).size(),
+                 series.size());
+        QCOMPARE(graph->data()->at(29)->key, series.at(29).key);
+        QCOMPARE(graph->data()->at(29)->value, series.at(29).value);
+        QVERIFY(button("pushButtonBack")->isEnabled());
+        QVERIFY(button("pushButtonOpen")->isEnabled());
+    }
+}
+
+void TestAnalysisWindow::fahrenheitFileSwitchesTheUnit()
+{
+    download(buildBlock(records(5)), false);
+    window->showWindow(false, true);
+    open(QStringLiteral("./data.txt"));
+    QVERIFY(!window->isCelsius());
+    QCOMPARE(tableTexts("tableWidget").mid(1, 4),
+             (QStringList{"68.0 ℉", "45.0 %", "68.0 ℉", "45.9 ℉"}));
+    QCustomPlot* plot = window->temperatureChart()->plot();
+    QCOMPARE(plot->yAxis->range(), QCPRange(-49, 284));
+    QCOMPARE(plot->yAxis->label(), QStringLiteral("unit: ℉"));
+    // The alarm lines stand where the report puts the limits: 40 and -10 degC.
+    QCOMPARE(plot->graph(1)->name(), QStringLiteral("High"));
+    QCOMPARE(plot->graph(1)->data()->at(0)->value, 104.0);
+    QCOMPARE(plot->graph(2)->data()->at(0)->value, 14.0);
+    QCOMPARE(window->humidityChart()->plot()->yAxis->range(), QCPRange(-5, 110));
+}
+
+void TestAnalysisWindow::opensThatFail_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("graphs");
+
+    const QByteArray header = "Record data number:2 : time:03-09-2024 22-30-00 : ht:40 : lt:-10 "
+                              ": hh:80 : ht:20:inval:%1:isC:1\n";
+    QByteArray file = header;
+    file += QByteArray(12, '\n');
+    file +=
+        " 0001  03-09-2024 22:31:00 :    25.0,           50.0,           25.0,             13.9\n";
+    file +=
+        " 0002  03-09-2024 22:32:00 :    25.0,           50.0,           25.0,             13.9\n";
+    QTest::newRow("data.TXT is text")
+        << "data.TXT" << QByteArray(file).replace("%1", "60") << "Data has Import!" << 2 << 3;
+    QTest::newRow("interval 0 fills the tables only")
+        << "zero.txt" << QByteArray(file).replace("%1", "0") << "Open the wrong file!" << 2 << 0;
+    QTest::newRow("cancelled") << "" << QByteArray() << "Open the wrong file!" << 0 << 0;
+    QTest::newRow("Excel 97 workbook")
+        << "old.xls" << QByteArray::fromHex("d0cf11e0a1b11ae1") + QByteArray(504, '\0')
+        << "Open the wrong file!" << 0 << 0;
+    QTest::newRow("DATA.XLSX is taken for text")
+        << "DATA.XLSX" << QByteArray("PK\x03\x04 zip") << "Open the wrong file!" << 0 << 0;
+}
+
+void TestAnalysisWindow::opensThatFail()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, message);
+    QFETCH(int, rows);
+    QFETCH(int, graphs);
+    if (!name.isEmpty()) {
+        QFile file(dir->filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    window->showWindow(false, true);
+    open(name.isEmpty() ? QString() : dir->filePath(name));
+    QCOMPARE(shownMessage(), message);
+    QCOMPARE(table("tableWidget")->rowCount(), rows);
+    QCOMPARE(window->temperatureChart()->plot()->graphCount(), graphs);
+    QVERIFY(button("pushButtonOpen")->isEnabled());
+    QVERIFY(button("pushButtonBack")->isEnabled());
+}
+
+void TestAnalysisWindow::backEmptiesRecordsAndChartsButKeepsTheReport()
+{
+    QSignalSpy back(window, &QRealTimeData::gBack);
+    download(buildBlock(records(10)));
+    QCOMPARE(table("tableWidget")->rowCount(), 10);
+    QTest::mouseClick(button("pushButtonBack"), Qt::LeftButton);
+    QCOMPARE(back.count(), 1);
+    QCOMPARE(timerWork->count(), 1);
+    QCOMPARE(timerWork->first().first().toBool(), true);
+    QVERIFY(!window->isVisible());
+    QCOMPARE(table("tableWidget")->rowCount(), 0);
+    QCOMPARE(window->temperatureChart()->plot()->graphCount(), 0);
+    QCOMPARE(window->humidityChart()->plot()->graphCount(), 0);
+    QCOMPARE(table("tableWidget_2")->rowCount(), 8);
+    QVERIFY(button("pushButtonOpen")->isEnabled());
+    QVERIFY(button("pushButtonDownload")->isEnabled());
+}
+
+HYGROLUX_TEST_MAIN(TestAnalysisWindow)
+#include "tst_analysiswindow.moc"

@@ -1,0 +1,389 @@
+#include "blockbuilder.h"
+#include "loggeddownload.h"
+#include "sheetlayout.h"
+#include "testsupport.h"
+
+#include <QTemporaryDir>
+
+using wire::block::RecordCodes;
+using Outcome = LoggedDownload::Outcome;
+
+// A download from the request to the verdict, fed the way the link hands the block on.
+class TestLoggedDownload : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void everySplitGivesTheSameFileSheetAndVerdict();
+    void wholeBlockInOneChunkEndsTheDownload_data();
+    void wholeBlockInOneChunkEndsTheDownload();
+    void progressCountsCompletedGroups();
+    void secondHeaderInsideTheBlockIsData();
+    void verdictsAndWhatTheFileKeeps_data();
+    void verdictsAndWhatTheFileKeeps();
+    void stallRule_data();
+    void stallRule();
+    void droppedLinkEndsAtOnceKeepingTheRecords();
+    void lastDataFileIsKeptAsPrevious();
+    void unwritableDataFileRefusesToStart();
+    void eachDownloadStartsWithAFreshSheet();
+    void bytesBeyondTheBlockAreIgnored();
+    void reportThatCannotBeWrittenIsAFileError();
+
+private:
+    struct Run {
+        QVector<Outcome> outcomes;
+        QVector<int> progress;
+    };
+    void watch(LoggedDownload& download, Run& run);
+    QByteArray fileBytes(const QString& name = QStringLiteral("data.txt")) const;
+    QStringList fileLines() const;
+    static QStringList cells(const Sheet& sheet);
+    static void feed(LoggedDownload& download, const QByteArray& bytes)
+    {
+        download.feed(reinterpret_cast<const quint8*>(bytes.constData()), bytes.size());
+    }
+    static QVector<RecordCodes> records(int count);
+
+    QScopedPointer<QTemporaryDir> dir;
+    QString path;
+    const AlarmLimits alarms{40, -10, 80, 20};
+};
+
+void TestLoggedDownload::init()
+{
+    dir.reset(new QTemporaryDir);
+    path = dir->filePath("data.txt");
+}
+
+void TestLoggedDownload::watch(LoggedDownload& download, Run& run)
+{
+    connect(&download, &LoggedDownload::finished, this,
+            [&run](Outcome outcome) { run.outcomes << outcome; });
+    connect(&download, &LoggedDownload::progressChanged, this,
+            [&run](int percent) { run.progress << percent; });
+}
+
+QByteArray TestLoggedDownload::fileBytes(const QString& name) const
+{
+    QFile file(dir->filePath(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList TestLoggedDownload::fileLines() const
+{
+    QStringList lines = QString::fromUtf8(fileBytes()).split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QStringList TestLoggedDownload::cells(const Sheet& sheet)
+{
+    QStringList all;
+    for (int row = 1; row <= sheet.lastRow(); ++row)
+        for (int column = 1; column <= 6; ++column)
+            all << sheet.read(row, column);
+    return all;
+}
+
+QVector<RecordCodes> TestLoggedDownload::records(int count)
+{
+    QVector<RecordCodes> codes;
+    for (int i = 0; i < count; ++i)
+        codes << RecordCodes{quint16(600 + 7 * i), quint16(400 + 3 * i)};
+    return codes;
+}
+
+void TestLoggedDownload::everySplitGivesTheSameFileSheetAndVerdict()
+{
+    const QByteArray block = buildBlock(records(4));
+    LoggedDownload whole(path);
+    Run reference;
+    watch(whole, reference);
+    QVERIFY(whole.start(true, alarms));
+    feed(whole, block);
+    QCOMPARE(reference.outcomes, QVector<Outcome>{Outcome::Success});
+    const QByteArray file = fileBytes();
+    const QStringList sheet = cells(whole.sheet());
+    QCOMPARE(fileLines().size(), 13 + 4);
+
+    // The link hands on the header whole; any later byte may start a new piece.
+    QVector<QVector<int>> splits;
+    for (int at = wire::block::HeaderSize; at < block.size(); ++at)
+        splits << QVector<int>{at};
+    QVector<int> everyByte;
+    for (int at = wire::block::HeaderSize; at < block.size(); ++at)
+        everyByte << at;
+    splits << everyByte;
+    for (const QVector<int>& cuts : splits) {
+        LoggedDownload split(path);
+        Run run;
+        watch(split, run);
+        QVERIFY(split.start(true, alarms));
+        int from = 0;
+        for (int cut : cuts + QVector<int>{int(block.size())}) {
+            feed(split, block.mid(from, cut - from));
+            from = cut;
+        }
+        QCOMPARE(run.outcomes, reference.outcomes);
+        QCOMPARE(fileBytes(), file);
+        QCOMPARE(cells(split.sheet()), sheet);
+    }
+}
+
+void TestLoggedDownload::wholeBlockInOneChunkEndsTheDownload_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::newRow("no records") << 0;
+    QTest::newRow("one record") << 1;
+}
+
+void TestLoggedDownload::wholeBlockInOneChunkEndsTheDownload()
+{
+    QFETCH(int, count);
+    LoggedDownload download(path);
+    Run run;
+    watch(download, run);
+    QVERIFY(download.start(true, alarms));
+    feed(download, buildBlock(records(count)));
+    QCOMPARE(run.outcomes, QVector<Outcome>{Outcome::Success});
+    QCOMPARE(download.recordsReceived(), count); // the last three bytes are the checksum
+    QCOMPARE(fileLines().size(), 13 + count);
+    QCOMPARE(fileLines().mid(2, 8), download.summaryLines());
+    QVERIFY(download.summaryLines().at(5).endsWith(QStringLiteral(": %1").arg(count)));
+}
+
+void TestLoggedDownload::progressCountsCompletedGroups()
+{
+    const QByteArray block = buildBlock(records(100));
+    QCOMPARE(block.size(), 315);
+    LoggedDownload download(path);
+    Run run;
+    watch(download, run);
+    QVERIFY(download.start(true, alarms));
+    feed(download, block.left(42)); // the header and ten records
+    QCOMPARE(run.progress.last(), 13);
+    feed(download, block.mid(42, 272));
+    QVERIFY(run.progress.last() < 100);
+    feed(download, block.right(1));
+    QCOMPARE(run.progress.last(), 100);
+}
+
+void TestLoggedDownload::secondHeaderInsideTheBlockIsData()
+{
+    QVector<RecordCodes> codes = records(3);
+    // Record 2 begins with the bytes of a header: 0xAA 0x06.
+    codes[1] = {0x0AA, 0x006};
+    const QByteArray block = buildBlock(codes);
+    QCOMPARE(block.mid(15, 2), QByteArray::fromHex("aa06"));
+    LoggedDownload download(path);
+    Run run;
+    watch(download, run);
+    QVERIFY(download.start(true, alarms));
+    feed(download, block.left(15));
+    feed(download, block.mid(15));
+    QCOMPARE(run.outcomes, QVector<Outcome>{Outcome::Success});
+    QCOMPARE(download.recordsReceived(), 3);
+    QCOMPARE(download.header().recordCount, 3);
+}
+
+void TestLoggedDownload::verdictsAndWhatTheFileKeeps_data()
+{
+    QTest::addColumn<QByteArray>("block");
+    QTest::addColumn<Outcome>("outcome");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<bool>("realSummary");
+
+    QTest::newRow("good") << buildBlock(records(3)) << Outcome::Success << 3 << true;
+    QByteArray corrupted = buildBlock(records(3));
+    corrupted[13] = char(corrupted[13] ^ 0x01);
+    QTest::newRow("checksum error") << corrupted << Outcome::ChecksumError << 3 << false;
+    QByteArray allZero(wire::block::length(0), '\0');
+    allZero[0] = char(0xAA);
+    allZero[1] = 0x06;
+    QTest::newRow("all-zero block") << allZero << Outcome::NoData << 0 << false;
+}
+
+void TestLoggedDownload::verdictsAndWhatTheFileKeeps()
+{
+    QFETCH(QByteArray, block);
+    QFETCH(Outcome, outcome);
+    QFETCH(int, count);
+    QFETCH(bool, realSummary);
+    LoggedDownload download(path);
+    Run run;
+    watch(download, run);
+    QVERIFY(download.start(true, alarms));
+    feed(download, block);
+    QCOMPARE(run.outcomes, QVector<Outcome>{outcome});
+    QVERIFY(!download.isRunning());
+    // A failure leaves a complete, readable file with the placeholder summary.
+    QCOMPARE(fileLines().size(), 13 + count);
+    QCOMPARE(fileLines().mid(2, 8),
+             realSummary ? download.summaryLines() : summary::placeholderLines());
+    QCOMPARE(run.progress.last(), realSummary ? 100 : 0);
+    QCOMPARE(download.xlsxRow(), realSummary ? sheetlayout::recordRow(count + 1) : 1);
+}
+
+void TestLoggedDownload::stallRule_data()
+{
+    // h: the header arrives, r: one more record, e: the rest of the block,
+    // t: a check period passes, s: a new download starts.
+    QTest::addColumn<QString>("events");
+    QTest::addColumn<int>("missedAt"); // index of the event that declares the miss, or -1
+    QTest::newRow("the logger never answers") << "tt" << 1;
+    QTest::newRow("stopped right after the header") << "httt" << 3;
+    QTest::newRow("stopped after records") << "hrrtrttt" << 7;
+    QTest::newRow("slow but moving") << "hrttrttrtte" << -1;
+    QTest::newRow("a new download forgets earlier stalls") << "tsthe" << -1;
+}
+
+void TestLoggedDownload::stallRule()
+{
+    QFETCH(QString, events);
+    QFETCH(int, missedAt);
+    const QByteArray block = buildBlock(records(10));
+    LoggedDownload download(path);
+    Run run;
+    watch(download, run);
+    QVERIFY(download.start(true, alarms));
+    int fed = 0;
+    int missed = -1;
+    for (int i = 0; i < events.size(); ++i) {
+        const QChar event = events.at(i);
+        if (event == 'h' || event == 'r' || event == 'e') {
+            const int size = event == 'h' ? 12 : event == 'r' ? 3 : int(block.size()) - fed;
+            feed(download, block.mid(fed, size));
+            fed += size;
+        } else if (event == 't') {
+            download.tick();
+        } else if (event == 's') {
+            QVERIFY(download.start(true, alarms));
+            fed = 0;
+        }
+        if (missed < 0 && run.outcomes.contains(Outcome::Missed))
+            missed = i;
+    }
+    QCOMPARE(missed, missedAt);
+    if (missedAt >= 0) {
+        QCOMPARE(fileLines().last(), QStringLiteral("data missed"));
+        QCOMPARE(run.progress.last(), 0);
+    } else {
+        QCOMPARE(run.outcomes.last(), Outcome::Success);
+    }
+}
+
+void TestLoggedDownload::droppedLinkEndsAtOnceKeepingTheRecords()
+{
+    const QByteArray block = buildBlock(records(10));
+    LoggedDownload download(path);
+    Run run;
+    watch(download, run);
+    QVERIFY(download.start(true, alarms));
+    feed(download, block.left(12 + 2 * 3));
+    download.linkDropped();
+    QCOMPARE(run.outcomes, QVector<Outcome>{Outcome::Missed});
+    const QStringList lines = fileLines();
+    QCOMPARE(lines.size(), 13 + 2 + 1);
+    QVERIFY(lines.at(14).startsWith(" 0002  "));
+    QCOMPARE(lines.last(), QStringLiteral("data missed"));
+    QCOMPARE(download.sheet().read(sheetlayout::recordRow(3), 1), QStringLiteral("data missed"));
+    // Pieces still on their way change nothing.
+    feed(download, block.mid(18));
+    download.tick();
+    QCOMPARE(run.outcomes.size(), 1);
+    QCOMPARE(fileLines(), lines);
+}
+
+void TestLoggedDownload::lastDataFileIsKeptAsPrevious()
+{
+    const auto write = [this](const QString& name, const QByteArray& bytes) {
+        QFile file(dir->filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    write("data.txt", "last download\n");
+    write("data.previous.txt", "older download\n");
+    LoggedDownload download(path);
+    QCOMPARE(download.previousFilePath(), dir->filePath("data.previous.txt"));
+    QVERIFY(download.start(true, alarms));
+    QCOMPARE(fileBytes("data.previous.txt"), QByteArray("last download\n"));
+    QCOMPARE(fileBytes(), QByteArray());
+
+    feed(download, buildBlock(records(2)));
+    const QByteArray first = fileBytes();
+    QVERIFY(download.start(true, alarms));
+    QCOMPARE(fileBytes("data.previous.txt"), first);
+}
+
+void TestLoggedDownload::unwritableDataFileRefusesToStart()
+{
+    // A folder that does not exist cannot take the file, whoever runs the test.
+    LoggedDownload nowhere(dir->filePath("gone/data.txt"));
+    QVERIFY(!nowhere.start(true, alarms));
+    QVERIFY2(nowhere.errorString().contains("gone/data.txt"), qPrintable(nowhere.errorString()));
+    QVERIFY(!nowhere.isRunning());
+
+    // A previous file that cannot be replaced: the data file is left untouched.
+    QVERIFY(QDir(dir->path()).mkpath("data.previous.txt/inside"));
+    QFile data(path);
+    QVERIFY(data.open(QIODevice::WriteOnly));
+    data.write("last download\n");
+    data.close();
+    LoggedDownload download(path);
+    QVERIFY(!download.start(true, alarms));
+    QVERIFY2(download.errorString().contains("data.previous.txt"),
+             qPrintable(download.errorString()));
+    QCOMPARE(fileBytes(), QByteArray("last download\n"));
+}
+
+void TestLoggedDownload::eachDownloadStartsWithAFreshSheet()
+{
+    LoggedDownload download(path);
+    QVERIFY(download.start(true, alarms));
+    feed(download, buildBlock(records(5)));
+    QCOMPARE(download.sheet().lastRow(), sheetlayout::recordRow(5));
+    QVERIFY(download.start(false, alarms));
+    feed(download, buildBlock(records(2)));
+    QCOMPARE(download.sheet().lastRow(), sheetlayout::recordRow(2));
+    QVERIFY(download.sheet().read(13, 3).contains("℉"));
+}
+
+void TestLoggedDownload::bytesBeyondTheBlockAreIgnored()
+{
+    const QByteArray block = buildBlock(records(3));
+    LoggedDownload reference(path);
+    QVERIFY(reference.start(true, alarms));
+    feed(reference, block);
+    const QByteArray file = fileBytes();
+
+    LoggedDownload download(path);
+    Run run;
+    watch(download, run);
+    QVERIFY(download.start(true, alarms));
+    feed(download, block + QByteArray::fromHex("aa0600"));
+    feed(download, buildBlock(records(1)));
+    QCOMPARE(run.outcomes, QVector<Outcome>{Outcome::Success});
+    QCOMPARE(fileBytes(), file);
+}
+
+void TestLoggedDownload::reportThatCannotBeWrittenIsAFileError()
+{
+    const QByteArray block = buildBlock(records(3));
+    LoggedDownload download(path);
+    Run run;
+    watch(download, run);
+    QVERIFY(download.start(true, alarms));
+    feed(download, block.chopped(1));
+    QVERIFY(QDir(dir->path()).removeRecursively());
+    feed(download, block.right(1));
+    QCOMPARE(run.outcomes, QVector<Outcome>{Outcome::FileError});
+    QVERIFY(download.errorString().contains(path));
+    QCOMPARE(download.summaryLines().size(), 8);
+}
+
+HYGROLUX_TEST_MAIN_CORE(TestLoggedDownload)
+#include "tst_loggeddownload.moc"

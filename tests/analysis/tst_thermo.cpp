@@ -1,0 +1,87 @@
+#include "testsupport.h"
+#include "thermo.h"
+
+// The trend chart: where the points of a series and its alarm lines lie.
+class TestThermo : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void seriesAndLevelLines_data();
+    void seriesAndLevelLines();
+    void setUpForDatesDraggingAndZooming();
+};
+
+void TestThermo::seriesAndLevelLines_data()
+{
+    QTest::addColumn<QVector<double>>("values");
+    QTest::addColumn<int>("interval");
+    QTest::newRow("interval 60") << QVector<double>{20.5, 21.0, 21.5} << 60;
+    QTest::newRow("no points") << QVector<double>{} << 60;
+    QTest::newRow("zero interval") << QVector<double>{1, 2, 3} << 0;
+    QTest::newRow("65535 points, longest interval") << QVector<double>(65535, 5.0) << 2147483647;
+}
+
+void TestThermo::seriesAndLevelLines()
+{
+    QFETCH(QVector<double>, values);
+    QFETCH(int, interval);
+    Thermo chart;
+    const QDateTime start(QDate(2016, 12, 2), QTime(15, 26, 5));
+    const double first = double(start.toSecsSinceEpoch());
+    chart.addLevelLine("before any series", 1, Qt::black);
+    QCOMPARE(chart.plot()->graph(0)->dataCount(), 0);
+    chart.clear();
+
+    chart.addSeries("Temperature", start, values, interval, Qt::green);
+    chart.addLevelLine("High", 40, Qt::red);
+    chart.addLevelLine("Low", -10, Qt::blue);
+    QCustomPlot* plot = chart.plot();
+    QCOMPARE(plot->graphCount(), 3);
+    QCOMPARE(plot->legend->itemCount(), 3);
+    const QStringList names{"Temperature", "High", "Low"};
+    for (int g = 0; g < 3; ++g) {
+        QCOMPARE(plot->graph(g)->name(), names.at(g));
+        QCOMPARE(plot->graph(g)->dataCount(), values.size());
+    }
+    QCOMPARE(plot->graph(1)->pen().color(), QColor(Qt::red));
+    for (int i = 0; i < values.size(); i += qMax(1, values.size() / 7)) {
+        const double key = first + double(i) * interval;
+        QCOMPARE(plot->graph(0)->data()->at(i)->key, key);
+        QCOMPARE(plot->graph(0)->data()->at(i)->value, values.at(i));
+        QCOMPARE(plot->graph(1)->data()->at(i)->key, key);
+        QCOMPARE(plot->graph(1)->data()->at(i)->value, 40.0);
+        QCOMPARE(plot->graph(2)->data()->at(i)->value, -10.0);
+    }
+    if (values.size() == 3 && interval == 60)
+        QCOMPARE(plot->graph(0)->data()->at(2)->key, first + 120);
+
+    chart.clear();
+    QCOMPARE(plot->graphCount(), 0);
+}
+
+void TestThermo::setUpForDatesDraggingAndZooming()
+{
+    Thermo chart;
+    QCustomPlot* plot = chart.plot();
+    auto ticker = plot->xAxis->ticker().dynamicCast<QCPAxisTickerDateTime>();
+    QVERIFY(ticker);
+    QCOMPARE(ticker->dateTimeFormat(), QStringLiteral("MM/dd/yyyy\nhh:mm:ss"));
+    QCOMPARE(plot->locale().decimalPoint(), QChar('.'));
+    QVERIFY(plot->xAxis2->visible());
+    QVERIFY(!plot->xAxis2->ticks());
+    QVERIFY(!plot->yAxis2->visible());
+    QCOMPARE(plot->interactions(), QCP::iRangeDrag | QCP::iRangeZoom);
+    QVERIFY(plot->legend->visible());
+
+    const QDateTime start(QDate(2024, 3, 9), QTime(22, 30));
+    chart.setTimeRange(start, 3600);
+    QCOMPARE(plot->xAxis->range().lower, double(start.toSecsSinceEpoch()));
+    QCOMPARE(plot->xAxis->range().size(), 3600.0);
+    chart.setValueAxis(-49, 284, "unit: ℉");
+    QCOMPARE(plot->yAxis->range(), QCPRange(-49, 284));
+    QCOMPARE(plot->yAxis->label(), QStringLiteral("unit: ℉"));
+}
+
+HYGROLUX_TEST_MAIN(TestThermo)
+#include "tst_thermo.moc"

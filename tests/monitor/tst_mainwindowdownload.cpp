@@ -1,0 +1,248 @@
+#include "qrealtimedata.h"
+#include "simulatedlogger.h"
+#include "temp.h"
+#include "testsupport.h"
+
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+// Downloads through the main window's Download button, from the simulated logger on a
+// pseudo-terminal through a real QSerialPort, into ./data.txt of a folder of each test's own.
+class MainWindowDownloadTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void downloadsOfAnySize_data();
+    void downloadsOfAnySize();
+    void stallEndsInDataMissedAndTheNextDownloadStartsClean();
+    void loggerThatNeverAnswersEndsLikeAStall();
+    void droppedLinkEndsTheDownloadAtOnce();
+
+private:
+    void connectToLogger();
+    void pressDownload();
+    void storeRecords(int count);
+    QStringList messages() const;
+    QStringList dataLines(const QString& name = QStringLiteral("data.txt")) const;
+    QPushButton* mainButton(const char* name) const
+    {
+        return window->findChild<QPushButton*>(name);
+    }
+    QPushButton* analysisButton(const char* name) const
+    {
+        return analysis()->findChild<QPushButton*>(name);
+    }
+    QRealTimeData* analysis() const;
+    int downloadRequests() const;
+
+    QScopedPointer<QTemporaryDir> dir;
+    QString startFolder = QDir::currentPath();
+    sim::SimulatedLogger* logger = nullptr;
+    Temp* window = nullptr;
+    QList<QByteArray> received;
+};
+
+void MainWindowDownloadTest::init()
+{
+    dir.reset(new QTemporaryDir);
+    QVERIFY(QDir::setCurrent(dir->path()));
+    logger = new sim::SimulatedLogger(3);
+    QVERIFY2(logger->open(), qPrintable(logger->errorString()));
+    sim::Settings settings = logger->settings();
+    settings.fast = true;
+    settings.drift = false;
+    logger->setSettings(settings);
+    received.clear();
+    connect(logger, &sim::SimulatedLogger::frameReceived, this,
+            [this](const QByteArray& frame) { received << frame; });
+    qputenv("HYGROLUX_PORT", logger->portName().toLocal8Bit());
+    window = new Temp;
+    window->show();
+}
+
+void MainWindowDownloadTest::cleanup()
+{
+    delete window;
+    window = nullptr;
+    delete logger;
+    logger = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(widget))
+            box->hide();
+    QDir::setCurrent(startFolder);
+}
+
+QRealTimeData* MainWindowDownloadTest::analysis() const
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<QRealTimeData*>(widget))
+            return found;
+    return nullptr;
+}
+
+QStringList MainWindowDownloadTest::messages() const
+{
+    QStringList shown;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
+            shown << box->text();
+    return shown;
+}
+
+QStringList MainWindowDownloadTest::dataLines(const QString& name) const
+{
+    QFile file(dir->filePath(name));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QStringList lines = QString::fromUtf8(file.readAll()).split('\n');
+    if (lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+int MainWindowDownloadTest::downloadRequests() const
+{
+    int count = 0;
+    for (const QByteArray& frame : received)
+        count += quint8(frame[1]) == 0x06 ? 1 : 0;
+    return count;
+}
+
+void MainWindowDownloadTest::storeRecords(int count)
+{
+    logger->setStoredRecords(
+        sim::plausibleDay(count, QDateTime(QDate(2024, 3, 9), QTime(22, 30)), 60, 1));
+}
+
+void MainWindowDownloadTest::connectToLogger()
+{
+    QTest::mouseClick(mainButton("pushButtonConnect"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(messages().contains("Connected to the device:OK"), 3000);
+    // The alarm limits reach the analysis window with the first live reply.
+    auto* temperature = window->findChild<QLabel*>("labelTempValue");
+    QTRY_VERIFY_WITH_TIMEOUT(temperature->text() != QLatin1String("-00.0"), 3000);
+}
+
+void MainWindowDownloadTest::pressDownload()
+{
+    QVERIFY(mainButton("pushButtonCalibration")->isEnabled());
+    QTest::mouseClick(mainButton("pushButtonDownload"), Qt::LeftButton);
+    QVERIFY(!window->isVisible());
+    QVERIFY(analysis()->isVisible());
+}
+
+void MainWindowDownloadTest::downloadsOfAnySize_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::newRow("no records") << 0;
+    QTest::newRow("100 records") << 100;
+    QTest::newRow("20000 records") << 20000;
+}
+
+void MainWindowDownloadTest::downloadsOfAnySize()
+{
+    QFETCH(int, count);
+    storeRecords(count);
+    connectToLogger();
+    pressDownload();
+    QTRY_VERIFY_WITH_TIMEOUT(messages().contains("Download Success!"), 30000);
+    const QStringList lines = dataLines();
+    QCOMPARE(lines.size(), 13 + count);
+    QCOMPARE(lines.at(0).section(':', 1, 1).trimmed(), QString::number(count));
+    // The limits the logger reported (40 and -10 degC, 80 and 20 %RH) head the file.
+    QVERIFY2(lines.at(0).contains(" : ht:40 : lt:-10 : hh:80 : ht:20:"), qPrintable(lines.at(0)));
+    QCOMPARE(analysis()->findChild<QTableWidget*>("tableWidget")->rowCount(), count);
+    QCOMPARE(analysis()->findChild<QTableWidget*>("tableWidget_2")->rowCount(), 8);
+    QVERIFY(analysisButton("pushButtonBack")->isEnabled());
+
+    QTest::mouseClick(analysisButton("pushButtonBack"), Qt::LeftButton);
+    QVERIFY(window->isVisible());
+    // Polling resumes once the analysis window is left.
+    const int before = received.size();
+    QTRY_VERIFY_WITH_TIMEOUT(received.size() > before && quint8(received.last()[1]) == 0x05, 3000);
+}
+
+void MainWindowDownloadTest::stallEndsInDataMissedAndTheNextDownloadStartsClean()
+{
+    storeRecords(100);
+    sim::Settings settings = logger->settings();
+    settings.stallAfterBytes = 12 + 10 * 3;
+    logger->setSettings(settings);
+    QElapsedTimer sinceStall;
+    connect(logger, &sim::SimulatedLogger::downloadStalled, this, [&] { sinceStall.start(); });
+    connectToLogger();
+    pressDownload();
+    QTRY_VERIFY_WITH_TIMEOUT(messages().contains("Download Failed:[data missed]"), 6000);
+    QVERIFY(sinceStall.isValid());
+    QVERIFY2(sinceStall.elapsed() >= 1900 && sinceStall.elapsed() <= 3300,
+             qPrintable(QString("%1 ms after the last byte").arg(sinceStall.elapsed())));
+    QCOMPARE(dataLines().last(), QStringLiteral("data missed"));
+    QVERIFY(analysisButton("pushButtonBack")->isEnabled());
+    QTest::mouseClick(analysisButton("pushButtonBack"), Qt::LeftButton);
+    QVERIFY(window->isVisible());
+
+    settings.stallAfterBytes = -1;
+    logger->setSettings(settings);
+    const QStringList stalled = dataLines();
+    pressDownload();
+    QTRY_VERIFY_WITH_TIMEOUT(messages().contains("Download Success!"), 10000);
+    QCOMPARE(dataLines().size(), 13 + 100);
+    QVERIFY(!dataLines().contains("data missed"));
+    QCOMPARE(analysis()->lastDownload().sheet().lastRow(), 13 + 100);
+    // The stalled download is the previous data file now.
+    QCOMPARE(dataLines("data.previous.txt"), stalled);
+}
+
+void MainWindowDownloadTest::loggerThatNeverAnswersEndsLikeAStall()
+{
+    storeRecords(10);
+    connectToLogger();
+    sim::Settings settings = logger->settings();
+    settings.silentCode = 0x06;
+    logger->setSettings(settings);
+    QElapsedTimer sincePress;
+    sincePress.start();
+    pressDownload();
+    QTRY_VERIFY_WITH_TIMEOUT(messages().contains("Download Failed:[data missed]"), 6000);
+    QVERIFY2(sincePress.elapsed() <= 3500, qPrintable(QString("%1 ms").arg(sincePress.elapsed())));
+    QVERIFY(analysisButton("pushButtonBack")->isEnabled());
+    // The request is withdrawn: no more download commands, and the live poll goes on.
+    const int requests = downloadRequests();
+    const int frames = received.size();
+    QTest::qWait(1500);
+    QCOMPARE(downloadRequests(), requests);
+    QVERIFY(received.size() > frames);
+}
+
+void MainWindowDownloadTest::droppedLinkEndsTheDownloadAtOnce()
+{
+    storeRecords(1000);
+    connectToLogger();
+    sim::Settings settings = logger->settings();
+    settings.dropAfterBytes = 12 + 300 * 3;
+    settings.dropCode = 0x06;
+    logger->setSettings(settings);
+    QElapsedTimer sinceDrop;
+    connect(logger, &sim::SimulatedLogger::linkDropped, this, [&] { sinceDrop.start(); });
+    pressDownload();
+    QTRY_VERIFY_WITH_TIMEOUT(messages().contains("Download Failed:[data missed]"), 5000);
+    QVERIFY(sinceDrop.isValid());
+    QVERIFY2(sinceDrop.elapsed() < 1000, qPrintable(QString("%1 ms").arg(sinceDrop.elapsed())));
+    QVERIFY(messages().contains("Critical Error"));
+    const QStringList lines = dataLines();
+    QCOMPARE(lines.size(), 13 + 300 + 1);
+    QCOMPARE(lines.last(), QStringLiteral("data missed"));
+    QTest::mouseClick(analysisButton("pushButtonBack"), Qt::LeftButton);
+    QVERIFY(window->isVisible());
+    QCOMPARE(mainButton("pushButtonConnect")->text(), QStringLiteral("Connect"));
+}
+
+HYGROLUX_TEST_MAIN(MainWindowDownloadTest)
+#include "tst_mainwindowdownload.moc"
