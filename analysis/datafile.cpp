@@ -9,6 +9,13 @@
 
 #include <limits>
 
+QDateTime LoggedHeader::start() const
+{
+    if (clockUnknown)
+        return QDateTime(QDate(2000, 1, 1), QTime(0, 0), Qt::UTC);
+    return QDateTime(startDate, startTime, Qt::UTC);
+}
+
 namespace datafile {
 
 namespace {
@@ -120,7 +127,9 @@ LoggedHeader parseHeaderLine(const QString& line)
 {
     LoggedHeader header;
     header.recordCount = unsignedField(line, CountField);
-    const logged::WallClock start = logged::parseHeaderTime(headerField(line, TimeField));
+    const QString time = headerField(line, TimeField);
+    header.clockUnknown = time == QLatin1String(logged::UnknownHeaderTime);
+    const logged::WallClock start = logged::parseHeaderTime(time);
     header.startDate = start.date;
     header.startTime = start.time;
     header.alarms.tempHigh = signedField(line, TempHighField);

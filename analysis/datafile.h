@@ -23,10 +23,14 @@ struct LoggedHeader {
     int intervalSeconds = 0;
     bool celsius = true;
 
+    // The logger's clock was no real date (it lost its battery): its times are unknown.
+    bool clockUnknown = false;
+
     // The start as the logger's wall clock, held as UTC: a local time that a daylight
     // saving change skips or repeats stays valid and unique, and seconds counted from it
-    // are wall-clock seconds. Invalid when the file's clock is unknown or unreadable.
-    QDateTime start() const { return QDateTime(startDate, startTime, Qt::UTC); }
+    // are wall-clock seconds. A logger whose clock was unknown counts from its own zero,
+    // 01-01-2000 00:00:00; a start that does not read is invalid.
+    QDateTime start() const;
 };
 
 // The data file every download writes (./data.txt): a 13-line head with the report block,

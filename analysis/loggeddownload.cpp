@@ -128,6 +128,7 @@ void LoggedDownload::blockHeader(const BlockHeader& block)
     head.recordCount = block.recordCount;
     head.startDate = block.startDate;
     head.startTime = block.startTime;
+    head.clockUnknown = !block.startDate.isValid() || !block.startTime.isValid();
     head.intervalSeconds = block.intervalSeconds;
     writer.writeHead(head);
     sheetlayout::writeHead(workbook, head);

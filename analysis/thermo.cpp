@@ -25,6 +25,9 @@ Thermo::Thermo(QWidget* parent) : QWidget(parent)
     customPlot->setLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
     QSharedPointer<QCPAxisTickerDateTime> ticker(new QCPAxisTickerDateTime);
     ticker->setDateTimeFormat(QLatin1String(TickFormat));
+    // Keys count the logger's wall-clock seconds as if they were UTC, so that no daylight
+    // saving change shifts or skips them: they are shown as UTC too.
+    ticker->setDateTimeSpec(Qt::UTC);
     customPlot->xAxis->setTicker(ticker);
     customPlot->xAxis2->setVisible(true);
     customPlot->xAxis2->setTicks(false);

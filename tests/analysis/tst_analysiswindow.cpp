@@ -150,6 +150,14 @@ void TestAnalysisWindow::downloadOutcomes_data()
     allZero[0] = char(0xAA);
     allZero[1] = 0x06;
     QTest::newRow("all-zero block") << allZero << "No data!" << 0 << false;
+    // A logger that lost its battery sends month 0; its records still show.
+    QByteArray clockLost = buildBlock(records(100));
+    clockLost[5] = 0;
+    const quint32 sum = wire::block::readChecksum(
+        reinterpret_cast<const quint8*>(clockLost.constData()) + clockLost.size() - 3);
+    wire::block::writeChecksum(reinterpret_cast<quint8*>(clockLost.data()) + clockLost.size() - 3,
+                               sum - 3);
+    QTest::newRow("logger's clock unknown") << clockLost << "Download Success!" << 100 << true;
 }
 
 void TestAnalysisWindow::downloadOutcomes()

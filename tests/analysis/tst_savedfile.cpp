@@ -112,6 +112,9 @@ void TestSavedFile::textFiles_data()
     QByteArray badStart = head("3", 60) + recordLines(1, 3);
     badStart.replace("03-09-2024 22-30-00", "13-45-2024 22-30-00");
     QTest::newRow("start time that does not read") << badStart << Status::Unreadable << 0;
+    QByteArray clockLost = head("3", 60) + recordLines(1, 3);
+    clockLost.replace("03-09-2024 22-30-00", "00-00-0000 00-00-00");
+    QTest::newRow("logger's clock unknown") << clockLost << Status::Loaded << 3;
     QTest::newRow("empty") << QByteArray() << Status::Unreadable << 0;
     QTest::newRow("CR LF line ends")
         << QByteArray(head("3", 60) + recordLines(1, 3)).replace("\n", "\r\n") << Status::Loaded

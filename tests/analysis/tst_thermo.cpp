@@ -10,6 +10,7 @@ private slots:
     void seriesAndLevelLines_data();
     void seriesAndLevelLines();
     void setUpForDatesDraggingAndZooming();
+    void timeAxisShowsTheLoggersWallClock();
 };
 
 void TestThermo::seriesAndLevelLines_data()
@@ -81,6 +82,25 @@ void TestThermo::setUpForDatesDraggingAndZooming()
     chart.setValueAxis(-49, 284, "unit: ℉");
     QCOMPARE(plot->yAxis->range(), QCPRange(-49, 284));
     QCOMPARE(plot->yAxis->label(), QStringLiteral("unit: ℉"));
+}
+
+void TestThermo::timeAxisShowsTheLoggersWallClock()
+{
+    // Keys are the logger's wall-clock seconds; the machine's own zone must not shift them.
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Asia/Tokyo");
+    Thermo chart;
+    chart.resize(800, 400);
+    const QDateTime start(QDate(2024, 3, 9), QTime(22, 30), Qt::UTC);
+    chart.addSeries("Temperature", start, QVector<double>(61, 20.0), 60, Qt::green);
+    chart.setTimeRange(start, 3600);
+    chart.plot()->replot();
+    const QVector<QString> labels = chart.plot()->xAxis->tickVectorLabels();
+    qputenv("TZ", zone);
+    QVERIFY(!labels.isEmpty());
+    for (const QString& label : labels)
+        QVERIFY2(label.startsWith("03/09/2024\n22:") || label.startsWith("03/09/2024\n23:"),
+                 qPrintable(label));
 }
 
 HYGROLUX_TEST_MAIN(TestThermo)
