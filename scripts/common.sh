@@ -1,8 +1,9 @@
-# Shared by ./run and ./test: install the Debian packages and build.
+# Shared by ./run and ./test: install the Debian packages, build, run the suite.
 # shellcheck shell=bash
 
 HYGROLUX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 HYGROLUX_BUILD="$HYGROLUX_ROOT/build"
+HYGROLUX_ASAN_BUILD="$HYGROLUX_ROOT/build-asan"
 
 # install_packages [test]: the packages of packages.txt, plus the "test" ones when asked.
 install_packages() {
@@ -25,9 +26,19 @@ install_packages() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${wanted[@]}"
 }
 
+# build_project [folder [cmake options...]]: configures (once) and builds; build/ by default.
 build_project() {
+    local folder=${1:-$HYGROLUX_BUILD}
+    [[ $# -gt 0 ]] && shift
     local generator=()
-    [[ -f "$HYGROLUX_BUILD/CMakeCache.txt" ]] || generator=(-G Ninja)
-    cmake -S "$HYGROLUX_ROOT" -B "$HYGROLUX_BUILD" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&
-        cmake --build "$HYGROLUX_BUILD" --parallel "$(nproc)"
+    [[ -f "$folder/CMakeCache.txt" ]] || generator=(-G Ninja)
+    cmake -S "$HYGROLUX_ROOT" -B "$folder" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null &&
+        cmake --build "$folder" --parallel "$(nproc)"
+}
+
+# run_suite <folder> [ctest arguments...]: the whole suite of one build, headless.
+run_suite() {
+    local folder=$1
+    shift
+    (cd "$folder" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel "$(nproc)" "$@")
 }
