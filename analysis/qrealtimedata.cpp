@@ -1,5 +1,6 @@
 #include "qrealtimedata.h"
 
+#include "frameless.h"
 #include "readings.h"
 #include "skin.h"
 #include "thermo.h"
@@ -235,6 +236,21 @@ void QRealTimeData::on_pushButtonOpen_clicked()
 void QRealTimeData::on_pushButtonMin_clicked()
 {
     showMinimized();
+}
+
+void QRealTimeData::mousePressEvent(QMouseEvent* event)
+{
+    frameless::startDrag(this, event, mousePressed, mousePoint);
+}
+
+void QRealTimeData::mouseReleaseEvent(QMouseEvent*)
+{
+    frameless::endDrag(mousePressed);
+}
+
+void QRealTimeData::mouseMoveEvent(QMouseEvent* event)
+{
+    frameless::drag(this, event, mousePressed, mousePoint);
 }
 
 void QRealTimeData::importFile()

@@ -5,6 +5,7 @@
 #include "summarylines.h"
 
 #include <QMessageBox>
+#include <QPoint>
 #include <QTimer>
 #include <QVector>
 #include <QWidget>
@@ -69,6 +70,11 @@ private slots:
     void on_pushButtonOpen_clicked();
     void on_pushButtonMin_clicked();
 
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
 private:
     // Connected explicitly: the timer is a plain member, not a child of the form.
     void on_timeout_check_timer_timeout();
@@ -97,4 +103,7 @@ private:
     QVector<double> humiSeries;
     LoggedDownload download;
     FileChooser chooseFile;
+    // Window drag: a left press on the window itself, until the next release.
+    bool mousePressed = false;
+    QPoint mousePoint;
 };

@@ -1,3 +1,4 @@
+#include "qrealtimedata.h"
 #include "set.h"
 #include "temp.h"
 #include "testsupport.h"
@@ -45,7 +46,7 @@ void FramelessWindowsTest::dragging_data()
     const Gesture leftPress{QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, pressAt};
     const Gesture leftDrag{QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, dragTo};
     const Gesture leftRelease{QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, pressAt};
-    for (const char* window : {"Temp", "Set"}) {
+    for (const char* window : {"Temp", "Set", "QRealTimeData"}) {
         const QString name = QString::fromLatin1(window);
         QTest::addRow("%s: left press and move", window)
             << name << QVector<Gesture>{leftPress, leftDrag} << dragOffset;
@@ -83,8 +84,10 @@ void FramelessWindowsTest::dragging()
     std::unique_ptr<QWidget> shown;
     if (window == QLatin1String("Temp"))
         shown = std::make_unique<Temp>();
-    else
+    else if (window == QLatin1String("Set"))
         shown = std::make_unique<Set>();
+    else
+        shown = std::make_unique<QRealTimeData>();
     QVERIFY(shown->windowFlags().testFlag(Qt::FramelessWindowHint));
     const QPoint start(40, 30);
     shown->move(start);
