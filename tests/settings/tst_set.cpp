@@ -52,7 +52,7 @@ private slots:
     void closeHidesWithoutStoring();
     void errorTextPersistsUntilTheNextApply();
     void unitChangeKeepsTheNumbers();
-    void retranslateResetsUnitLabelsAndError();
+    void retranslateKeepsTheUnitAndEmptiesTheError();
     void captionsAreBuddiesOfTheirBoxes();
     void applyCanBeDisabled();
     void windowIsFramelessAndStartsInAutoMode();
@@ -299,7 +299,9 @@ void TestSet::unitChangeKeepsTheNumbers()
     QCOMPARE(child<QLabel>("labelHighTempUnit_2")->text(), QStringLiteral("℃"));
 }
 
-void TestSet::retranslateResetsUnitLabelsAndError()
+// The unit symbols are no text to translate: were they reset to Celsius while the boxes hold
+// Fahrenheit, a limit typed as Celsius would be converted as Fahrenheit and sent.
+void TestSet::retranslateKeepsTheUnitAndEmptiesTheError()
 {
     set->setTemperatureUnit(false);
     Entry entry;
@@ -309,8 +311,8 @@ void TestSet::retranslateResetsUnitLabelsAndError()
     QCOMPARE(errorText(), temperatureMessage);
 
     set->retranslate();
-    QCOMPARE(child<QLabel>("labelHighTempUnit")->text(), QStringLiteral("℃"));
-    QCOMPARE(child<QLabel>("labelHighTempUnit_2")->text(), QStringLiteral("℃"));
+    QCOMPARE(child<QLabel>("labelHighTempUnit")->text(), QStringLiteral("℉"));
+    QCOMPARE(child<QLabel>("labelHighTempUnit_2")->text(), QStringLiteral("℉"));
     QVERIFY(errorText().isEmpty());
     QCOMPARE(set->windowTitle(), QStringLiteral("Setting"));
     QCOMPARE(child<QLabel>("labelLogSelect_text")->text(),
