@@ -1,5 +1,7 @@
 #include "startup.h"
 
+#include "language.h"
+
 #include <QApplication>
 #include <QColor>
 #include <QFile>
@@ -46,10 +48,7 @@ void configureApplication(QApplication& application)
     QGuiApplication::setDesktopFileName(QStringLiteral(HYGROLUX_DESKTOP_ENTRY));
 
     substituteChineseFamilies();
-    QFont font;
-    font.setPointSize(8);
-    font.setFamily(QStringLiteral("Arial Black"));
-    QApplication::setFont(font);
+    QApplication::setFont(language::interfaceFont(false));
 
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
 }

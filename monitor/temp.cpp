@@ -1,6 +1,7 @@
 #include "temp.h"
 
 #include "frameless.h"
+#include "language.h"
 #include "linksupervisor.h"
 #include "qrealtimedata.h"
 #include "readings.h"
@@ -10,7 +11,9 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDebug>
 #include <QFile>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QTimer>
@@ -263,13 +266,27 @@ void Temp::on_radioButtonCentigrade_clicked(bool checked)
         isC = true;
 }
 
+void Temp::on_pushButtonLanguage_clicked()
+{
+    language::switchTo(!isChinese, translator);
+    isChinese = !isChinese;
+}
+
 void Temp::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
+        realdata->retranslate();
         set->retranslate();
-        ui->pushButtonDownload->setText(ui->pushButtonStop->isEnabled() ? tr("Download")
-                                                                        : tr("Analyse"));
+        // The form knows only the disconnected captions.
+        const bool connected = ui->pushButtonStop->isEnabled();
+        ui->pushButtonDownload->setText(connected ? tr("Download") : tr("Analyse"));
+        ui->pushButtonConnect->setText(connected ? tr("Disconnect") : tr("Connect"));
+    } else if (event->type() == QEvent::LocaleChange) {
+        const QString name = QLocale::system().name();
+        const int underscore = name.lastIndexOf(QLatin1Char('_'));
+        qDebug().noquote() << QStringLiteral("locale=") +
+                                  (underscore < 0 ? QString() : name.left(underscore));
     }
     QWidget::changeEvent(event);
 }

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPoint>
 #include <QSerialPort>
+#include <QTranslator>
 #include <QWidget>
 
 class LinkSupervisor;
@@ -51,6 +52,7 @@ private slots:
     void on_pushButtonMin_clicked();
     void on_radioButtonFahrenheit_clicked(bool checked);
     void on_radioButtonCentigrade_clicked(bool checked);
+    void on_pushButtonLanguage_clicked();
     void on_pushButtonHelp_clicked();
 
 protected:
@@ -85,6 +87,9 @@ private:
     Ui::Temp* ui = nullptr;
     Set* set = nullptr;
     bool isC = true;
+    // The Chinese catalogue is installed; the program starts in English.
+    bool isChinese = false;
+    QTranslator translator;
     int previousRecordCount = 0;
     int recordCheckCountdown = 0;
     QByteArray rxData;

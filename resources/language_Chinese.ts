@@ -1,0 +1,464 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1">
+<context>
+    <name>Temp</name>
+    <message>
+        <source>Analyse</source>
+        <translation>分析</translation>
+    </message>
+    <message>
+        <source>Calibration time</source>
+        <translation>校准时间</translation>
+    </message>
+    <message>
+        <source>Calibration time:OK</source>
+        <translation>校准时间:成功</translation>
+    </message>
+    <message>
+        <source>Centigrade</source>
+        <translation>摄氏度</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>连接设备</translation>
+    </message>
+    <message>
+        <source>Connected to Device failed!</source>
+        <translation>设备连接失败！</translation>
+    </message>
+    <message>
+        <source>Connected to the device:OK</source>
+        <translation>设备已连接</translation>
+    </message>
+    <message>
+        <source>Critical Error</source>
+        <translation>校准出错</translation>
+    </message>
+    <message>
+        <source>Dew Temperature:</source>
+        <translation>露点温度:</translation>
+    </message>
+    <message>
+        <source>Dew temperature</source>
+        <translation>露点温度</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>断开连接</translation>
+    </message>
+    <message>
+        <source>Download</source>
+        <translation>下载</translation>
+    </message>
+    <message>
+        <source>Fahrenheit</source>
+        <translation>华氏度</translation>
+    </message>
+    <message>
+        <source>Friday</source>
+        <translation>周五</translation>
+    </message>
+    <message>
+        <source>Heat Index:</source>
+        <translation>酷热指数:</translation>
+    </message>
+    <message>
+        <source>Heat index</source>
+        <translation>酷热指数</translation>
+    </message>
+    <message>
+        <source>Humidity</source>
+        <translation>湿度</translation>
+    </message>
+    <message>
+        <source>Humidity:</source>
+        <translation>湿度:</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>语言</translation>
+    </message>
+    <message>
+        <source>Maximize</source>
+        <translation>最大化</translation>
+    </message>
+    <message>
+        <source>Minimize</source>
+        <translation>最小化</translation>
+    </message>
+    <message>
+        <source>Monday</source>
+        <translation>周一</translation>
+    </message>
+    <message>
+        <source>Not found a valid device!</source>
+        <translation>没有找到设备!</translation>
+    </message>
+    <message>
+        <source>REC</source>
+        <translation>记录次数</translation>
+    </message>
+    <message>
+        <source>Record data Error!</source>
+        <translation>数据读取出错!</translation>
+    </message>
+    <message>
+        <source>Saturday</source>
+        <translation>周六</translation>
+    </message>
+    <message>
+        <source>Set</source>
+        <translation>下载设置</translation>
+    </message>
+    <message>
+        <source>Set data command sent</source>
+        <translation>数据正在记录</translation>
+    </message>
+    <message>
+        <source>Stop Record</source>
+        <translation>停止记录</translation>
+    </message>
+    <message>
+        <source>Stop record data</source>
+        <translation>停止记录</translation>
+    </message>
+    <message>
+        <source>Stop record:OK</source>
+        <translation>停止记录</translation>
+    </message>
+    <message>
+        <source>Sunday</source>
+        <translation>周日</translation>
+    </message>
+    <message>
+        <source>Temp</source>
+        <translation>Hygrolux</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>温度</translation>
+    </message>
+    <message>
+        <source>Temperature unit</source>
+        <translation>温度单位</translation>
+    </message>
+    <message>
+        <source>Temperature&amp;Humidity Datalogger</source>
+        <translation>温湿度计</translation>
+    </message>
+    <message>
+        <source>Temperature:</source>
+        <translation>温度：</translation>
+    </message>
+    <message>
+        <source>The logger did not acknowledge the command. Check the connection and try again.</source>
+        <translation>记录仪没有确认该命令，请检查连接后重试。</translation>
+    </message>
+    <message>
+        <source>The logger&apos;s port %1 cannot be opened: permission denied. Add your user to the &quot;dialout&quot; group (&quot;uucp&quot; on some systems), then log out and in again.</source>
+        <translation>无法打开记录仪的端口 %1：权限不足。请将当前用户加入 &quot;dialout&quot; 组（部分系统为 &quot;uucp&quot; 组），然后注销并重新登录。</translation>
+    </message>
+    <message>
+        <source>Thursday</source>
+        <translation>周四</translation>
+    </message>
+    <message>
+        <source>Tuesday</source>
+        <translation>周二</translation>
+    </message>
+    <message>
+        <source>Wednesday</source>
+        <translation>周三</translation>
+    </message>
+</context>
+<context>
+    <name>Set</name>
+    <message>
+        <source>Auto</source>
+        <translation>自动</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Error:High humidity value should be greater than the low humidity value</source>
+        <translation>湿度报警上限值应该大于下限值</translation>
+    </message>
+    <message>
+        <source>Error:High temperature value should be greater than the low temperature value</source>
+        <translation>温度报警上限值应该大于下限值</translation>
+    </message>
+    <message>
+        <source>Error:Record interval is too long, should be at most 18 h 12 min 15 s (65535 sec)</source>
+        <translation>时间间隔过长，最长为18时12分15秒（65535秒）！</translation>
+    </message>
+    <message>
+        <source>High Humidity alarm value:</source>
+        <translation>湿度报警上限值:</translation>
+    </message>
+    <message>
+        <source>High Temperature alarm value:</source>
+        <translation>温度报警上限值:</translation>
+    </message>
+    <message>
+        <source>Hour</source>
+        <translation>时</translation>
+    </message>
+    <message>
+        <source>Low Humidity alarm value:</source>
+        <translation>湿度报警下限值:</translation>
+    </message>
+    <message>
+        <source>Low Temperature alarm value:</source>
+        <translation>温度报警下限值:</translation>
+    </message>
+    <message>
+        <source>Manual</source>
+        <translation>手动</translation>
+    </message>
+    <message>
+        <source>Min</source>
+        <translation>分</translation>
+    </message>
+    <message>
+        <source>Record Mode:</source>
+        <translation>记录方式:</translation>
+    </message>
+    <message>
+        <source>Recording number：</source>
+        <translation>记录次数:</translation>
+    </message>
+    <message>
+        <source>Recording time interval:</source>
+        <translation>时间间隔:</translation>
+    </message>
+    <message>
+        <source>Sec</source>
+        <translation>秒</translation>
+    </message>
+    <message>
+        <source>Setting</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>apply</source>
+        <translation>发送</translation>
+    </message>
+    <message>
+        <source>record interval is illegal, should be greater than 0!</source>
+        <translation>时间间隔应该大于1秒钟！</translation>
+    </message>
+</context>
+<context>
+    <name>QRealTimeData</name>
+    <message>
+        <source>&gt;&gt;Data number: %1</source>
+        <translation>&gt;&gt;记录次数: %1</translation>
+    </message>
+    <message>
+        <source>&gt;&gt;Data number: 1000</source>
+        <translation>&gt;&gt;记录次数: 50</translation>
+    </message>
+    <message>
+        <source>&gt;&gt;End Time:%1</source>
+        <translation>&gt;&gt;结束时间:%1</translation>
+    </message>
+    <message>
+        <source>&gt;&gt;End Time:12-02-2016 15:42:39</source>
+        <translation>&gt;&gt;结束时间:04-23-2017 17:25:43</translation>
+    </message>
+    <message>
+        <source>&gt;&gt;RH Alarm HI: %1 %RH   RH Alarm Low: %2 %RH</source>
+        <translation>&gt;&gt;湿度报警上限值: %1 %RH   湿度报警下限值 :%2 %RH</translation>
+    </message>
+    <message>
+        <source>&gt;&gt;RH Alarm HI:100 %RH   RH Alarm Low: 0 %RH</source>
+        <translation>&gt;&gt;湿度报警上限值: 100 %RH   湿度报警下限值 :0 %RH</translation>
+    </message>
+    <message>
+        <source>&gt;&gt;RH MAX: 41.2%RH @12-02-2016 15:42:39   RH MIN:99.8%RH @12-02-2016 15:28:02</source>
+        <translation>&gt;&gt;最小湿度值: 43.9%RH @04-23-2017 17:24:54   最大湿度值:76.2%RH @04-23-2017 17:25:31</translation>
+    </message>
+    <message>
+        <source>&gt;&gt;RH MIN: %1%RH @%2   RH MAX:%3%RH @%4</source>
+        <translation>&gt;&gt;最小湿度值: %1%RH @%2   最大湿度值:%3%RH @%4</translation>
+    </message>
+    <message>
+        <source>&gt;&gt;Sampling rate:  1 sec</source>
+        <translation>&gt;&gt;记录间隔:1 秒</translation>
+    </message>
+    <message>
+        <source>&gt;&gt;Sampling rate: %1 sec</source>
+        <translation>&gt;&gt;记录间隔:%1 秒</translation>
+    </message>
+    <message>
+        <source>&gt;&gt;Start Time:%1</source>
+        <translation>&gt;&gt;开始时间:%1</translation>
+    </message>
+    <message>
+        <source>&gt;&gt;Start Time:12-02-2016 15:26:05</source>
+        <translation>&gt;&gt;开始时间:12-02-2016 15:26:05</translation>
+    </message>
+    <message>
+        <source>&gt;&gt;Temp Alarm HI: %1℃   Temp Alarm Low: %2℃</source>
+        <translation>&gt;&gt;温度报警上限值: %1℃   温度报警下限值: %2℃</translation>
+    </message>
+    <message>
+        <source>&gt;&gt;Temp Alarm HI: %1℉   Temp Alarm Low: %2℉</source>
+        <translation>&gt;&gt;温度报警上限值:%1℉   温度报警下限值:%2℉</translation>
+    </message>
+    <message>
+        <source>&gt;&gt;Temp Alarm HI: 100.0℃   Temp Alarm Low:0.0℃</source>
+        <translation>&gt;&gt;温度报警上限值: 100.0℃   温度报警下限值: 0.0℃</translation>
+    </message>
+    <message>
+        <source>&gt;&gt;Temp MAX: 17.9℃  @12-02-2016 15:42:39   Temp MIN: 19.0℃  @12-02-2016 15:28:02</source>
+        <translation>&gt;&gt;最小温度值: 24.6℃  @04-23-2017 17:24:54   最大温度值: 25.2℃  @04-23-2017 17:25:31 </translation>
+    </message>
+    <message>
+        <source>&gt;&gt;Temp MIN: %1℃  @%2   Temp MAX: %3℃  @%4 </source>
+        <translation>&gt;&gt;最小温度值: %1℃  @%2   最大温度值: %3℃  @%4 </translation>
+    </message>
+    <message>
+        <source>&gt;&gt;Temp MIN: %1℉ @%2   Temp MAX: %3℉ @%4 </source>
+        <translation>&gt;&gt;最小温度值: %1℉ @%2   最大温度值: %3℉ @%4 </translation>
+    </message>
+    <message>
+        <source>Analysis</source>
+        <translation>分析</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>返回</translation>
+    </message>
+    <message>
+        <source>Data has Import!</source>
+        <translation>数据已导出!</translation>
+    </message>
+    <message>
+        <source>Dew Temperature</source>
+        <translation>露点温度</translation>
+    </message>
+    <message>
+        <source>Download Failed:[Checksum error]</source>
+        <translation>下载失败，数据校检出错</translation>
+    </message>
+    <message>
+        <source>Download Failed:[data missed]</source>
+        <translation>数据下载失败,数据已丢失</translation>
+    </message>
+    <message>
+        <source>Download Success!</source>
+        <translation>下载成功!</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>退出</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>导出</translation>
+    </message>
+    <message>
+        <source>File (*.txt);;Excel (*.xlsx *.xls)</source>
+        <translation>文件 (*.txt);;Excel (*.xlsx *.xls)</translation>
+    </message>
+    <message>
+        <source>File has saved</source>
+        <translation>数据已保存</translation>
+    </message>
+    <message>
+        <source>Form</source>
+        <translation>窗体</translation>
+    </message>
+    <message>
+        <source>Heat Index</source>
+        <translation>酷热指数</translation>
+    </message>
+    <message>
+        <source>High</source>
+        <translation>上限值</translation>
+    </message>
+    <message>
+        <source>Humidity</source>
+        <translation>湿度</translation>
+    </message>
+    <message>
+        <source>Low</source>
+        <translation>下限值</translation>
+    </message>
+    <message>
+        <source>Minimize</source>
+        <translation>最小化</translation>
+    </message>
+    <message>
+        <source>No data!</source>
+        <translation>没有离线数据!</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>导入</translation>
+    </message>
+    <message>
+        <source>Open the wrong file!</source>
+        <translation>非法文件!</translation>
+    </message>
+    <message>
+        <source>Records</source>
+        <translation>记录</translation>
+    </message>
+    <message>
+        <source>Report</source>
+        <translation>报告</translation>
+    </message>
+    <message>
+        <source>Save File</source>
+        <translation>保存文件</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>温度</translation>
+    </message>
+    <message>
+        <source>Temperature&amp;Humidity Datalogger</source>
+        <translation>温湿度计</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>unit %</source>
+        <translation>单位:%</translation>
+    </message>
+    <message>
+        <source>unit: ℃</source>
+        <translation>单位: ℃</translation>
+    </message>
+    <message>
+        <source>unit: ℉</source>
+        <translation>单位:℉</translation>
+    </message>
+</context>
+<context>
+    <name>LoggedDownload</name>
+    <message>
+        <source>%1 cannot be written (%2). The download was not started.</source>
+        <translation>无法写入 %1（%2），下载未开始。</translation>
+    </message>
+    <message>
+        <source>The last data file cannot be kept as %1 (%2). The download was not started.</source>
+        <translation>无法将上一个数据文件保留为 %1（%2），下载未开始。</translation>
+    </message>
+    <message>
+        <source>The records were downloaded, but %1 could not be completed with their report.</source>
+        <translation>记录已下载，但未能把报告写入 %1。</translation>
+    </message>
+</context>
+</TS>
