@@ -278,7 +278,7 @@ void Temp::changeEvent(QEvent* event)
         ui->retranslateUi(this);
         realdata->retranslate();
         set->retranslate();
-        // The form knows only the disconnected captions.
+        // The form has only the disconnected caption of Connect, and none for Download.
         const bool connected = ui->pushButtonStop->isEnabled();
         ui->pushButtonDownload->setText(connected ? tr("Download") : tr("Analyse"));
         ui->pushButtonConnect->setText(connected ? tr("Disconnect") : tr("Connect"));
