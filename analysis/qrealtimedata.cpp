@@ -93,6 +93,9 @@ QRealTimeData::QRealTimeData(QWidget* parent)
     ui->tableWidget_2->setHorizontalHeaderLabels({tr("Report")});
     ui->tableWidget_2->horizontalHeader()->setStretchLastSection(true);
     ui->tableWidget_2->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // Rows as tall as their lines, wrapped at the column's width: on a small screen the
+    // whole report is in view, and a long line goes on in a second line of its row.
+    ui->tableWidget_2->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
 }
 
 QRealTimeData::~QRealTimeData()

@@ -1,9 +1,11 @@
 #include "blockbuilder.h"
+#include "language.h"
 #include "qrealtimedata.h"
 #include "sheetlayout.h"
 #include "testsupport.h"
 #include "thermo.h"
 
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -20,12 +22,15 @@ class TestAnalysisWindow : public QObject
     Q_OBJECT
 
 private slots:
+    // The program's own font, which decides what fits where.
+    void initTestCase() { QApplication::setFont(language::interfaceFont(false)); }
     void init();
     void cleanup();
 
     void formNamesItsPartsForAssistiveTools();
     void downloadOutcomes_data();
     void downloadOutcomes();
+    void titlesAndSummaryShowWholeOnASmallScreen();
     void droppedLinkEndsTheDownloadAndFreesTheMainWindow();
     void unwritableFolderIsReportedAndNothingIsAsked();
     void textFileAndWorkbookShowTheSame();
@@ -192,6 +197,46 @@ void TestAnalysisWindow::downloadOutcomes()
     QCOMPARE(window->temperatureChart()->plot()->graphCount(), 3);
     QCOMPARE(window->humidityChart()->plot()->graph(0)->dataCount(), rows);
     QCOMPARE(window->dataFileName(), QStringLiteral("./data.txt"));
+}
+
+// At 1024 x 768 the column titles once lost their ends ("ew Temperatu"), and the last
+// summary lines were out of view.
+void TestAnalysisWindow::titlesAndSummaryShowWholeOnASmallScreen()
+{
+    download(buildBlock(records(100)));
+    window->setWindowState(Qt::WindowNoState);
+    window->resize(1024, 768);
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QTRY_COMPARE(window->size(), QSize(1024, 768));
+
+    // Each title against the room its section leaves for the label, in the header's font.
+    QHeaderView* titles = table("tableWidget")->horizontalHeader();
+    for (int column = 0; column < titles->count(); ++column) {
+        QStyleOptionHeader section;
+        section.initFrom(titles);
+        section.rect = QRect(0, 0, titles->sectionSize(column), titles->height());
+        section.section = column;
+        section.text = titles->model()->headerData(column, Qt::Horizontal).toString();
+        const QRect label =
+            titles->style()->subElementRect(QStyle::SE_HeaderLabel, &section, titles);
+        QVERIFY2(label.width() >= titles->fontMetrics().horizontalAdvance(section.text),
+                 qPrintable(section.text));
+    }
+    // The height each line takes, wrapped at the column's width.
+    QTableWidget* report = table("tableWidget_2");
+    QStyleOptionViewItem option;
+    option.initFrom(report->viewport());
+    option.features = QStyleOptionViewItem::WrapText;
+    for (int row = 0; row < report->rowCount(); ++row) {
+        option.rect = QRect(0, 0, report->columnWidth(0), report->rowHeight(row));
+        const QModelIndex line = report->model()->index(row, 0);
+        QVERIFY2(report->rowHeight(row) >= report->itemDelegate()->sizeHint(option, line).height(),
+                 qPrintable(line.data().toString()));
+    }
+    // And the whole report is in view at once.
+    const int last = report->rowCount() - 1;
+    QVERIFY(report->rowViewportPosition(last) + report->rowHeight(last) <=
+            report->viewport()->height());
 }
 
 void TestAnalysisWindow::droppedLinkEndsTheDownloadAndFreesTheMainWindow()
