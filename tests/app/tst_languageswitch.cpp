@@ -119,10 +119,7 @@ void LanguageSwitchTest::twoClicksRestoreEnglish()
     QCOMPARE(QApplication::font().family(), QStringLiteral("Microsoft YaHei"));
     QCOMPARE(QApplication::font().pointSize(), 8);
     QCOMPARE(label(window, "labelTitle")->text(), QStringLiteral("温湿度计"));
-    QCOMPARE(button("pushButtonConnect")->text(), QStringLiteral("连接设备"));
-    QCOMPARE(button("pushButtonDownload")->text(), QStringLiteral("分析"));
     QCOMPARE(settings->windowTitle(), QStringLiteral("设置"));
-    QCOMPARE(label(settings, "labelLogSelect_text")->text(), QStringLiteral("记录次数:"));
     QCOMPARE(headerTexts(analysis, "tableWidget"),
              (QStringList{"时间", "温度", "湿度", "酷热指数", "露点温度"}));
     // The summary's heading is set once, with the window.
