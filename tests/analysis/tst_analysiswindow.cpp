@@ -33,10 +33,14 @@ private slots:
     void opensThatFail_data();
     void opensThatFail();
     void backEmptiesRecordsAndChartsButKeepsTheReport();
+    void exportByName_data();
+    void exportByName();
+    void exportsShowWhatTheDownloadShowed();
 
 private:
     void download(const QByteArray& block, bool celsius = true);
     void open(const QString& name);
+    void exportAs(const QString& name);
     QString shownMessage() const;
     QStringList tableTexts(const char* name) const;
     QPushButton* button(const char* name) const { return window->findChild<QPushButton*>(name); }
@@ -92,6 +96,24 @@ void TestAnalysisWindow::open(const QString& name)
                                                                                       : QString();
         });
     QTest::mouseClick(button("pushButtonOpen"), Qt::LeftButton);
+}
+
+void TestAnalysisWindow::exportAs(const QString& name)
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (qobject_cast<QMessageBox*>(widget))
+            widget->hide();
+    window->setSaveNameChooser([name](QWidget*, const QString& caption, const QString& start,
+                                      const QString& filter) {
+        const bool offersEveryForm = filter.contains("*.txt") && filter.contains("*.xlsx") &&
+                                     filter.contains("*.pdf") && filter.contains("CSV (*.csv)") &&
+                                     filter.contains("Picture (*.png)");
+        return caption == QLatin1String("Save File") &&
+                       start == QDir::home().filePath("data.txt") && offersEveryForm
+                   ? name
+                   : QString();
+    });
+    QTest::mouseClick(button("pushButtonDownload"), Qt::LeftButton);
 }
 
 QString TestAnalysisWindow::shownMessage() const
@@ -333,6 +355,82 @@ void TestAnalysisWindow::backEmptiesRecordsAndChartsButKeepsTheReport()
     QCOMPARE(table("tableWidget_2")->rowCount(), 8);
     QVERIFY(button("pushButtonOpen")->isEnabled());
     QVERIFY(button("pushButtonDownload")->isEnabled());
+}
+
+void TestAnalysisWindow::exportByName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("text") << "report.txt"
+                          << "File has saved";
+    QTest::newRow("text, .txt first") << "report.txt.pdf"
+                                      << "File has saved";
+    QTest::newRow("workbook") << "result.xls"
+                              << "File has saved";
+    QTest::newRow("PDF") << "report.pdf"
+                         << "File has saved";
+    QTest::newRow("CSV") << "report.csv"
+                         << "File has saved";
+    QTest::newRow("picture") << "charts.png"
+                             << "File has saved";
+    QTest::newRow("no known ending") << "report.TXT"
+                                     << "File was not saved: the name must contain";
+    QTest::newRow("the data file") << "./data.txt"
+                                   << "File was not saved: ./data.txt is the";
+    QTest::newRow("cancelled") << ""
+                               << "";
+    for (const char* ending : {".txt", ".xls", ".pdf", ".csv", ".png"})
+        QTest::addRow("no folder for %s", ending)
+            << QString("gone/report%1").arg(ending)
+            << QString("File was not saved: gone/report%1 cannot be written").arg(ending);
+}
+
+void TestAnalysisWindow::exportByName()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+    download(buildBlock(records(30)));
+    QFile dataFile("data.txt");
+    QVERIFY(dataFile.open(QIODevice::ReadOnly));
+    const QByteArray data = dataFile.readAll();
+    dataFile.close();
+
+    exportAs(name);
+    const QString shown = shownMessage();
+    QVERIFY2(message.isEmpty() ? shown.isEmpty() : shown.startsWith(message), qPrintable(shown));
+    QVERIFY(dataFile.open(QIODevice::ReadOnly));
+    QCOMPARE(dataFile.readAll(), data);
+    const bool saved = message == QLatin1String("File has saved");
+    QCOMPARE(QDir().entryList(QDir::Files).size(), saved ? 2 : 1);
+    QFile report(name);
+    if (name.contains(".txt") && report.open(QIODevice::ReadOnly))
+        QCOMPARE(report.readAll(), data);
+}
+
+void TestAnalysisWindow::exportsShowWhatTheDownloadShowed()
+{
+    download(buildBlock(records(30)));
+    const QStringList records = tableTexts("tableWidget");
+    const QStringList report = tableTexts("tableWidget_2");
+    exportAs("charts.png");
+    exportAs("result.xlsx");
+
+    // The charts as they are shown, temperature above humidity.
+    const QImage picture("charts.png");
+    const QImage temperature = window->temperatureChart()->plot()->toPixmap().toImage();
+    const QImage humidity = window->humidityChart()->plot()->toPixmap().toImage();
+    QCOMPARE(temperature.size(), window->temperatureChart()->plot()->size());
+    QCOMPARE(picture.size(), QSize(qMax(temperature.width(), humidity.width()),
+                                   temperature.height() + humidity.height()));
+    QCOMPARE(picture.copy(0, 0, temperature.width(), temperature.height()),
+             temperature.convertToFormat(picture.format()));
+
+    window->showWindow(false, true);
+    open(dir->filePath("result.xlsx"));
+    QCOMPARE(shownMessage(), QStringLiteral("Data has Import!"));
+    QCOMPARE(tableTexts("tableWidget"), records);
+    QCOMPARE(tableTexts("tableWidget_2"), report);
 }
 
 HYGROLUX_TEST_MAIN(TestAnalysisWindow)
