@@ -37,18 +37,6 @@ QString noName()
 constexpr char CsvSeparator = ',';
 constexpr char CsvLineEnd[] = "\r\n";
 
-// In double quotes, with inner quotes doubled, when it holds a separator, a quote or a line
-// break; as it is otherwise.
-QByteArray csvField(const QString& text)
-{
-    QByteArray field = text.toUtf8();
-    const bool needsQuotes = field.contains(CsvSeparator) || field.contains('"') ||
-                             field.contains('\n') || field.contains('\r');
-    if (needsQuotes)
-        field = '"' + field.replace("\"", "\"\"") + '"';
-    return field;
-}
-
 // A value the record does not have (the dew temperature at 0 %RH) is left empty, which
 // spreadsheets, pandas and R all read as missing. Values are written with a point whatever
 // the machine's language.
@@ -57,13 +45,11 @@ QString csvValue(float value)
     return std::isfinite(value) ? readings::formatValue(double(value)) : QString();
 }
 
+// Times and numbers only: no field holds a comma, a quote or a line break, so none needs
+// RFC 4180's quotes.
 void appendCsvRow(QByteArray& text, const QStringList& fields)
 {
-    for (int i = 0; i < fields.size(); ++i) {
-        if (i > 0)
-            text += CsvSeparator;
-        text += csvField(fields.at(i));
-    }
+    text += fields.join(QLatin1Char(CsvSeparator)).toUtf8();
     text += CsvLineEnd;
 }
 
@@ -136,22 +122,29 @@ Outcome saveText(const QString& dataFilePath, const QString& target)
     return saveFile(content, target);
 }
 
-Outcome saveWorkbook(const Sheet& downloadSheet, const QStringList& summaryLines,
-                     const QString& target)
+Outcome saveBuiltFile(const std::function<bool(const QString& path)>& build,
+                      const QString& buildFailure, const QString& target)
 {
-    Sheet report = downloadSheet;
-    sheetlayout::writeSummary(report, summaryLines);
     // Built apart first, so that the target is written the way every other form is, and a
     // failure there has its reason.
     QTemporaryDir scratch;
     if (!scratch.isValid())
         return failed(
             Texts::tr("no temporary folder to build the file in (%1)").arg(scratch.errorString()));
-    const QString built = scratch.filePath(QStringLiteral("report.xlsx"));
-    QFile workbook(built);
-    if (!report.saveAs(built) || !workbook.open(QIODevice::ReadOnly))
-        return failed(Texts::tr("the workbook could not be built"));
-    return saveFile(workbook.readAll(), target);
+    const QString built = scratch.filePath(QStringLiteral("report"));
+    QFile file(built);
+    if (!build(built) || !file.open(QIODevice::ReadOnly))
+        return failed(buildFailure);
+    return saveFile(file.readAll(), target);
+}
+
+Outcome saveWorkbook(const Sheet& downloadSheet, const QStringList& summaryLines,
+                     const QString& target)
+{
+    Sheet report = downloadSheet;
+    sheetlayout::writeSummary(report, summaryLines);
+    return saveBuiltFile([&](const QString& path) { return report.saveAs(path); },
+                         Texts::tr("the workbook could not be built"), target);
 }
 
 Outcome saveCsv(const SavedData& data, const QString& target)

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class Sheet;
 
 // The report of a download, saved in the form its file name asks for. Every export either
@@ -41,6 +43,11 @@ Outcome saveWorkbook(const Sheet& downloadSheet, const QStringList& summaryLines
 Outcome saveCsv(const SavedData& data, const QString& target);
 // Any content, written whole or not at all (the forms above, the window's picture).
 Outcome saveFile(const QByteArray& content, const QString& target);
+// A file that a library writes by name (the workbook, the PDF): `build` writes it to the path
+// it is given, in a folder of its own, and the result is saved like any other content.
+// `buildFailure` is the reason when `build` returns false.
+Outcome saveBuiltFile(const std::function<bool(const QString& path)>& build,
+                      const QString& buildFailure, const QString& target);
 
 // The data file's bytes for a report to `target`; false with the reason when the target is
 // refused (refusalOf) or the data file cannot be read.

@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QPainter>
 #include <QPrinter>
-#include <QTemporaryDir>
 
 namespace exports {
 
@@ -84,16 +83,8 @@ Outcome savePdf(const QString& dataFilePath, const QString& target)
     QString reason;
     if (!readDataFile(dataFilePath, target, &content, &reason))
         return {false, reason};
-    QTemporaryDir scratch;
-    if (!scratch.isValid())
-        return {
-            false,
-            Texts::tr("no temporary folder to build the file in (%1)").arg(scratch.errorString())};
-    const QString built = scratch.filePath(QStringLiteral("report.pdf"));
-    QFile document(built);
-    if (!print(content, built) || !document.open(QIODevice::ReadOnly))
-        return {false, Texts::tr("the PDF document could not be built")};
-    return saveFile(document.readAll(), target);
+    return saveBuiltFile([&](const QString& path) { return print(content, path); },
+                         Texts::tr("the PDF document could not be built"), target);
 }
 
 } // namespace exports

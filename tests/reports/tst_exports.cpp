@@ -1,143 +1,165 @@
 #include "blockbuilder.h"
-#include "exports.h"
 #include "loggeddownload.h"
+#include "pdfexport.h"
 #include "sheet.h"
 #include "testsupport.h"
 
+#include <QFontInfo>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 
 #include <memory>
 
-using exports::Form;
-Q_DECLARE_METATYPE(exports::Form)
-
-// The report forms a download is saved in, read back with the sheet class, with python's
-// zipfile and as plain bytes. The window's choice among them is tested with the window.
+// The report forms of a download, read back as bytes, with the sheet class, python's zipfile
+// and poppler's tools. The window's choice among them is tested with the window.
 class TestExports : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void initTestCase();
+    void cleanupTestCase();
 
-    void formByName_data();
     void formByName();
     void textIsACopyThatNeverReplacesTheDataFile();
     void workbookHoldsTheReportSheet();
     void csvRows_data();
     void csvRows();
-    void targetInAFolderWithoutWriteRightsStaysAsItWas();
+    void pdfPagesOf55Lines_data();
+    void pdfPagesOf55Lines();
+    void failuresLeaveTheTargetAsItWas();
 
 private:
-    void download(bool celsius);
-    QByteArray bytes(const QString& name) const;
+    void download(int count, bool celsius);
 
-    QScopedPointer<QTemporaryDir> dir;
+    QTemporaryDir dir;
     QString startFolder = QDir::currentPath();
     std::unique_ptr<LoggedDownload> last;
 };
 
-void TestExports::init()
+namespace {
+
+QByteArray contentOf(const QString& name)
 {
-    dir.reset(new QTemporaryDir);
-    QVERIFY(QDir::setCurrent(dir->path()));
-    download(true);
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-void TestExports::cleanup()
+QByteArray run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    return process.waitForFinished() && process.exitCode() == 0 ? process.readAllStandardOutput()
+                                                                : QByteArray();
+}
+
+struct Word {
+    QString text;
+    double top;
+    double height;
+};
+
+// The words of each page as pdftotext finds them, with their boxes.
+QVector<QVector<Word>> pageWords(const QString& pdf)
+{
+    QVector<QVector<Word>> pages;
+    QXmlStreamReader reader(run("pdftotext", {"-bbox", pdf, "-"}));
+    while (!reader.atEnd()) {
+        if (reader.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (reader.name() == QLatin1String("page"))
+            pages.append(QVector<Word>());
+        if (reader.name() != QLatin1String("word"))
+            continue;
+        const double top = reader.attributes().value("yMin").toDouble();
+        const double bottom = reader.attributes().value("yMax").toDouble();
+        pages.last().append({reader.readElementText(), top, bottom - top});
+    }
+    return pages;
+}
+
+} // namespace
+
+void TestExports::initTestCase()
+{
+    QVERIFY(QDir::setCurrent(dir.path()));
+}
+
+void TestExports::cleanupTestCase()
 {
     last.reset();
     QDir::setCurrent(startFolder);
 }
 
-// Three records into ./data.txt, the second at 0 %RH, which has no dew temperature.
-void TestExports::download(bool celsius)
+// `count` records into ./data.txt; every third is at 0 %RH, which has no dew temperature.
+void TestExports::download(int count, bool celsius)
 {
     last = std::make_unique<LoggedDownload>();
     QVERIFY(last->start(celsius, {60, -20, 80, 20}));
-    QByteArray block = buildBlock({{600, 450}, {601, 0}, {602, 452}});
+    QVector<wire::block::RecordCodes> records;
+    for (int i = 0; i < count; ++i)
+        records.append({quint16(600 + i % 3), quint16(i % 3 == 1 ? 0 : 450 + i % 3)});
+    const QByteArray block = buildBlock(records);
     last->feed(reinterpret_cast<const quint8*>(block.constData()), block.size());
-    QCOMPARE(last->recordsReceived(), 3);
-}
-
-QByteArray TestExports::bytes(const QString& name) const
-{
-    QFile file(dir->filePath(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void TestExports::formByName_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<Form>("form");
-    QTest::newRow("report.txt") << "/home/a/report.txt" << Form::Text;
-    QTest::newRow("report.TXT") << "report.TXT" << Form::None;
-    QTest::newRow("report.txt.pdf") << "report.txt.pdf" << Form::Text;
-    QTest::newRow("result.xls") << "result.xls" << Form::Workbook;
-    QTest::newRow("result.xlsx.pdf") << "result.xlsx.pdf" << Form::Workbook;
-    QTest::newRow("report.pdf.csv") << "report.pdf.csv" << Form::Pdf;
-    QTest::newRow("rows.csv.png") << "rows.csv.png" << Form::Csv;
-    QTest::newRow("charts.png") << "charts.png" << Form::Picture;
-    QTest::newRow("charts.PNG") << "charts.PNG" << Form::None;
-    QTest::newRow("cancelled") << "" << Form::None;
+    QCOMPARE(last->recordsReceived(), count);
 }
 
 void TestExports::formByName()
 {
-    QFETCH(QString, name);
-    QFETCH(Form, form);
-    QCOMPARE(exports::formOf(name), form);
+    using exports::Form;
+    const std::pair<const char*, Form> names[] = {
+        {"/home/a/report.txt", Form::Text},  {"report.TXT", Form::None},
+        {"report.txt.pdf", Form::Text},      {"result.xls", Form::Workbook},
+        {"result.xlsx.pdf", Form::Workbook}, {"report.pdf.csv", Form::Pdf},
+        {"rows.csv.png", Form::Csv},         {"charts.png", Form::Picture},
+        {"charts.PNG", Form::None},          {"", Form::None},
+    };
+    for (const auto& [name, form] : names)
+        QVERIFY2(exports::formOf(name) == form, name);
 }
 
 void TestExports::textIsACopyThatNeverReplacesTheDataFile()
 {
-    const QByteArray data = bytes("data.txt");
-    QFile earlier(dir->filePath("report.txt"));
+    download(3, true);
+    const QByteArray data = contentOf("data.txt");
+    QFile earlier("report.txt");
     QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("an earlier export") > 0);
     earlier.close();
     QVERIFY(exports::saveText("./data.txt", "report.txt").saved);
-    QCOMPARE(bytes("report.txt"), data);
+    QCOMPARE(contentOf("report.txt"), data);
 
-    QVERIFY(QFile::link(dir->filePath("data.txt"), dir->filePath("link.txt")));
-    QVERIFY(QDir().mkdir("sub"));
-    for (const QString& name : {dir->filePath("data.txt"), QStringLiteral("sub/../data.txt"),
+    // The data file under other names, and every form that reads it.
+    QVERIFY(QFile::link(dir.filePath("data.txt"), "link.txt") && QDir().mkpath("sub"));
+    for (const QString& name : {dir.filePath("data.txt"), QStringLiteral("sub/../data.txt"),
                                 QStringLiteral("link.txt")}) {
-        const exports::Outcome outcome = exports::saveText("./data.txt", name);
-        QVERIFY2(!outcome.saved && outcome.reason.contains("own data file"), qPrintable(name));
-        QCOMPARE(bytes("data.txt"), data);
+        for (const exports::Outcome& outcome :
+             {exports::saveText("./data.txt", name), exports::savePdf("./data.txt", name)})
+            QVERIFY2(!outcome.saved && outcome.reason.contains("own data file"), qPrintable(name));
     }
+    QCOMPARE(contentOf("data.txt"), data);
 }
 
 void TestExports::workbookHoldsTheReportSheet()
 {
-    download(false);
+    download(3, false);
     QVERIFY(exports::saveWorkbook(last->sheet(), last->summaryLines(), "result.xls").saved);
-    QVERIFY(bytes("result.xls").startsWith("PK\x03\x04"));
-    const Sheet sheet = Sheet::load("result.xls");
-    QCOMPARE(sheet.read(6, 1), QStringLiteral(">>Temp Alarm HI: 140.0℉   Temp Alarm Low: -4.0℉"));
-    QCOMPARE(sheet.read(11, 1), last->summaryLines().last());
-    QCOMPARE(sheet.read(16, 6), QStringLiteral("46.3"));
+    QCOMPARE(Sheet::load("result.xls").read(6, 1),
+             QStringLiteral(">>Temp Alarm HI: 140.0℉   Temp Alarm Low: -4.0℉"));
 
-    // Read as any other program reads it: the cells holding text, and the merges.
-    QProcess python;
-    python.start("python3", {"-c",
-                             "import re, sys, zipfile\n"
-                             "xml = zipfile.ZipFile(sys.argv[1]).read("
-                             "'xl/worksheets/sheet1.xml').decode()\n"
-                             "print(*re.findall(r'<c r=\"(\\w+)\"[^>]* t=\"s\"', xml))\n"
-                             "print(*re.findall(r'<mergeCell ref=\"([\\w:]+)\"', xml))\n",
-                             "result.xls"});
-    QVERIFY(python.waitForFinished() && python.exitCode() == 0);
-    QStringList texts{"A1", "A2"};
-    for (int row = 4; row <= 12; ++row)
-        texts << QString("A%1").arg(row);
-    for (int row = 13; row <= 16; ++row)
-        for (const char column : QByteArray("ABCDEF"))
-            texts << QString("%1%2").arg(column).arg(row);
-    QCOMPARE(QString::fromUtf8(python.readAllStandardOutput()).split('\n'),
-             (QStringList{texts.join(' '),
+    // As any other program reads it: an .xlsx package whatever its name, its cells holding
+    // text, and its merges.
+    const QByteArray found = run(
+        "python3", {"-c",
+                    "import re, sys, zipfile\n"
+                    "xml = zipfile.ZipFile(sys.argv[1]).read('xl/worksheets/sheet1.xml').decode()\n"
+                    "print(*re.findall(r'<c r=\"(\\w+)\"[^>]* t=\"s\"', xml))\n"
+                    "print(*re.findall(r'<mergeCell ref=\"([\\w:]+)\"', xml))\n",
+                    "result.xls"});
+    QCOMPARE(QString::fromUtf8(found).split('\n'),
+             (QStringList{"A1 A2 A4 A5 A6 A7 A8 A9 A10 A11 A12 A13 B13 C13 D13 E13 F13 A14 B14 C14 "
+                          "D14 E14 F14 A15 B15 C15 D15 E15 F15 A16 B16 C16 D16 E16 F16",
                           "A1:F1 A2:F2 A4:D4 A5:D5 A6:D6 A7:D7 A8:C8 A9:C9 A10:F10 A11:F11 A12:F12",
                           ""}));
 }
@@ -164,45 +186,92 @@ void TestExports::csvRows()
 {
     QFETCH(bool, celsius);
     QFETCH(QStringList, rows);
-    download(celsius);
+    download(3, celsius);
     // Numbers for other programs keep their point whatever the machine's language.
     const QLocale machine;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    const savedfile::Result loaded = savedfile::load("data.txt", savedfile::Kind::Text);
-    const exports::Outcome outcome = exports::saveCsv(loaded.data, "rows.csv");
+    const SavedData loaded = savedfile::load("data.txt", savedfile::Kind::Text).data;
+    const bool saved = exports::saveCsv(loaded, "rows.csv").saved;
     QLocale::setDefault(machine);
-    QVERIFY(outcome.saved);
-    QCOMPARE(QString::fromUtf8(bytes("rows.csv")).split("\r\n"), rows);
+    QVERIFY(saved);
+    QCOMPARE(QString::fromUtf8(contentOf("rows.csv")).split("\r\n"), rows);
 }
 
-void TestExports::targetInAFolderWithoutWriteRightsStaysAsItWas()
+void TestExports::pdfPagesOf55Lines_data()
 {
-    QVERIFY(QDir().mkdir("locked"));
-    QFile earlier(dir->filePath("locked/report"));
+    QTest::addColumn<int>("records");
+    QTest::addColumn<bool>("celsius");
+    QTest::addColumn<int>("pages");
+    QTest::addColumn<QString>("firstOnPage2");
+    // 13 head lines and the records; the page break after line 55 always comes.
+    QTest::newRow("54 lines") << 41 << true << 1 << "";
+    QTest::newRow("55 lines") << 42 << false << 2 << "";
+    QTest::newRow("56 lines") << 43 << true << 2 << "0043";
+}
+
+void TestExports::pdfPagesOf55Lines()
+{
+    QFETCH(int, records);
+    QFETCH(bool, celsius);
+    QFETCH(int, pages);
+    QFETCH(QString, firstOnPage2);
+    download(records, celsius);
+    const exports::Outcome outcome = exports::savePdf("./data.txt", "report.pdf");
+    QVERIFY2(outcome.saved, qPrintable(outcome.reason));
+    QVERIFY(run("pdfinfo", {"report.pdf"}).contains("595 x 842 pts (A4)"));
+
+    const QVector<QVector<Word>> words = pageWords("report.pdf");
+    QCOMPARE(words.size(), pages);
+    QString page1;
+    for (const Word& word : words.first()) {
+        page1 += word.text;
+        // An 8-point face, not the application's default.
+        QVERIFY2(word.height > 8 && word.height < 10, qPrintable(word.text));
+    }
+    QVERIFY(page1.startsWith("Record") && page1.contains(celsius ? "60.0℃" : "140.0℉"));
+    if (pages > 1) {
+        const Word first = words.at(1).value(0, {"", 0, 0});
+        QCOMPARE(first.text, firstOnPage2);
+        if (!first.text.isEmpty())
+            QCOMPARE(first.top, words.first().first().top);
+    }
+    // The face asked for, or the one the system puts in its place.
+    const QString face = QFontInfo(QFont("Arial Black")).family().remove(' ');
+    QVERIFY(run("pdffonts", {"report.pdf"}).contains(face.toLatin1()));
+}
+
+void TestExports::failuresLeaveTheTargetAsItWas()
+{
+    download(3, true);
+    QVERIFY(QDir().mkpath("locked"));
+    QFile earlier("locked/report");
     QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("an earlier export") > 0);
     earlier.close();
-    const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
-                                        QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup;
-    QVERIFY(QFile::setPermissions(dir->filePath("locked"), readOnly));
-    QVERIFY(QFile::setPermissions(dir->path(), readOnly | QFile::WriteOwner));
+    // The ordinary user may write the file, but not the folder that a new file goes to.
+    hygrolux::test::giveToOrdinaryUser("locked/report");
+    const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                        QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+    QVERIFY(QFile::setPermissions("locked", readOnly));
+    QVERIFY(QFile::setPermissions(dir.path(), readOnly | QFile::WriteOwner));
     const SavedData loaded = savedfile::load("data.txt", savedfile::Kind::Text).data;
     const bool allFailed = hygrolux::test::asOrdinaryUser([&] {
-        const exports::Outcome outcomes[] = {
-            exports::saveText("data.txt", "locked/report"),
-            exports::saveWorkbook(last->sheet(), last->summaryLines(), "locked/report"),
-            exports::saveCsv(loaded, "locked/report"),
-        };
-        for (const exports::Outcome& outcome : outcomes) {
+        for (const exports::Outcome& outcome :
+             {exports::saveText("data.txt", "locked/report"),
+              exports::saveWorkbook(last->sheet(), last->summaryLines(), "locked/report"),
+              exports::saveCsv(loaded, "locked/report")}) {
             if (outcome.saved || !outcome.reason.startsWith(QLatin1String("locked/report")))
                 return false;
         }
         return true;
     });
-    QVERIFY(QFile::setPermissions(dir->filePath("locked"), readOnly | QFile::WriteOwner));
+    QVERIFY(QFile::setPermissions("locked", readOnly | QFile::WriteOwner));
     QVERIFY(allFailed);
-    QCOMPARE(bytes("locked/report"), QByteArray("an earlier export"));
-    QCOMPARE(QDir(dir->filePath("locked")).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    QCOMPARE(contentOf("locked/report"), QByteArray("an earlier export"));
+    QCOMPARE(QDir("locked").entryList(QDir::Files | QDir::Hidden).size(), 1);
+
+    const exports::Outcome outcome = exports::savePdf("./gone.txt", "report.pdf");
+    QVERIFY(!outcome.saved && outcome.reason.startsWith("the data file ./gone.txt"));
 }
 
-HYGROLUX_TEST_MAIN_CORE(TestExports)
+HYGROLUX_TEST_MAIN_IMPL(QGuiApplication, TestExports)
 #include "tst_exports.moc"
