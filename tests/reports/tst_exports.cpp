@@ -3,6 +3,7 @@
 #include "pdfexport.h"
 #include "sheet.h"
 #include "testsupport.h"
+#include "timetexts.h"
 
 #include <QFontInfo>
 #include <QGuiApplication>
@@ -27,6 +28,7 @@ private slots:
     void workbookHoldsTheReportSheet();
     void csvRows_data();
     void csvRows();
+    void csvTimesWithoutARealDateStayEmpty();
     void pdfPagesOf55Lines_data();
     void pdfPagesOf55Lines();
     void failuresLeaveTheTargetAsItWas();
@@ -195,6 +197,19 @@ void TestExports::csvRows()
     QLocale::setDefault(machine);
     QVERIFY(saved);
     QCOMPARE(QString::fromUtf8(contentOf("rows.csv")).split("\r\n"), rows);
+}
+
+void TestExports::csvTimesWithoutARealDateStayEmpty()
+{
+    const std::pair<const char*, const char*> stamps[] = {
+        {"12-31-2024 23:59:59", "2024-12-31 23:59:59"},
+        {"00-00-0000 00:00:00", ""}, // a logger that lost its clock
+        {"02-30-2024 10:00:00", ""},
+        {"12-31-2024 24:00:00", ""},
+        {"12-31-2024 23:59", ""},
+    };
+    for (const auto& [stamp, iso] : stamps)
+        QCOMPARE(logged::isoTimeText(stamp), QString(iso));
 }
 
 void TestExports::pdfPagesOf55Lines_data()
