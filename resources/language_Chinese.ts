@@ -258,6 +258,14 @@
 <context>
     <name>QRealTimeData</name>
     <message>
+        <source>%1 cannot be written (%2)</source>
+        <translation>无法写入 %1（%2）</translation>
+    </message>
+    <message>
+        <source>%1 is the download&apos;s own data file; choose another name</source>
+        <translation>%1 是本次下载自身的数据文件，请另选文件名</translation>
+    </message>
+    <message>
         <source>&gt;&gt;Data number: %1</source>
         <translation>&gt;&gt;记录次数: %1</translation>
     </message>
@@ -370,8 +378,16 @@
         <translation>文件 (*.txt);;Excel (*.xlsx *.xls)</translation>
     </message>
     <message>
+        <source>File (*.txt);;Excel (*.xlsx *.xls);;PDF (*.pdf);;CSV (*.csv);;Picture (*.png)</source>
+        <translation>文件 (*.txt);;Excel (*.xlsx *.xls);;PDF (*.pdf);;CSV (*.csv);;图片 (*.png)</translation>
+    </message>
+    <message>
         <source>File has saved</source>
         <translation>数据已保存</translation>
+    </message>
+    <message>
+        <source>File was not saved: %1</source>
+        <translation>文件未保存：%1</translation>
     </message>
     <message>
         <source>Form</source>
@@ -432,6 +448,34 @@
     <message>
         <source>Time</source>
         <translation>时间</translation>
+    </message>
+    <message>
+        <source>no file name was given</source>
+        <translation>没有给出文件名</translation>
+    </message>
+    <message>
+        <source>no temporary folder to build the file in (%1)</source>
+        <translation>没有可用于生成文件的临时文件夹（%1）</translation>
+    </message>
+    <message>
+        <source>the PDF document could not be built</source>
+        <translation>无法生成 PDF 文档</translation>
+    </message>
+    <message>
+        <source>the data file %1 cannot be read (%2)</source>
+        <translation>无法读取数据文件 %1（%2）</translation>
+    </message>
+    <message>
+        <source>the name must contain .txt, .xlsx, .xls, .pdf, .csv or .png, in small letters</source>
+        <translation>文件名须包含小写的 .txt、.xlsx、.xls、.pdf、.csv 或 .png</translation>
+    </message>
+    <message>
+        <source>the picture could not be drawn</source>
+        <translation>无法绘制图片</translation>
+    </message>
+    <message>
+        <source>the workbook could not be built</source>
+        <translation>无法生成工作簿</translation>
     </message>
     <message>
         <source>unit %</source>
