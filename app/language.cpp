@@ -21,20 +21,18 @@ QFont interfaceFont(bool chinese)
     return font;
 }
 
-bool switchTo(bool chinese, QTranslator& translator)
+void switchTo(bool chinese, QTranslator& translator)
 {
     if (!chinese) {
         QApplication::setFont(interfaceFont(false));
         QCoreApplication::removeTranslator(&translator);
-        return true;
+        return;
     }
     // Qt would install the same translator twice; reloaded while removed, it is in once.
     QCoreApplication::removeTranslator(&translator);
     QApplication::setFont(interfaceFont(true));
-    if (!translator.load(QLatin1String(ChineseCatalogue)))
-        return false;
-    QCoreApplication::installTranslator(&translator);
-    return true;
+    if (translator.load(QLatin1String(ChineseCatalogue)))
+        QCoreApplication::installTranslator(&translator);
 }
 
 } // namespace language

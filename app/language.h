@@ -11,8 +11,8 @@ namespace language {
 QFont interfaceFont(bool chinese);
 
 // Changes the application font and installs the Chinese catalogue in `translator`, or
-// removes it. Qt then tells every window that the language changed. False when the
-// catalogue could not be loaded: the texts then stay English.
-bool switchTo(bool chinese, QTranslator& translator);
+// removes it; Qt then tells every window that the language changed. Should the catalogue
+// not load, the texts stay English.
+void switchTo(bool chinese, QTranslator& translator);
 
 } // namespace language
