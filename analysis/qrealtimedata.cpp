@@ -1,14 +1,17 @@
 #include "qrealtimedata.h"
 
+#include "pdfexport.h"
 #include "readings.h"
 #include "skin.h"
 #include "thermo.h"
 #include "ui_qrealtimedata.h"
 
+#include <QBuffer>
 #include <QDebug>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QPainter>
 #include <QVBoxLayout>
 
 namespace {
@@ -29,12 +32,13 @@ constexpr double HumiAxisHigh = 110;
 enum RecordColumn { TimeColumn, TemperatureColumn, HumidityColumn, HeatIndexColumn, DewColumn };
 constexpr int RecordColumns = 5;
 
-QString chooseWithDialog(QWidget* parent, const QString& caption, const QString& start,
-                         const QString& filter)
+QString runFileDialog(QFileDialog::AcceptMode mode, QWidget* parent, const QString& caption,
+                      const QString& start, const QString& filter)
 {
     QFileDialog dialog(parent, caption, QFileInfo(start).absolutePath(), filter);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(mode);
+    if (mode == QFileDialog::AcceptOpen)
+        dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.selectFile(QFileInfo(start).fileName());
     // The window's skin would reach the dialog through its parent and leave its labels
     // and lists unreadable; the dialog keeps Qt's own look.
@@ -42,6 +46,39 @@ QString chooseWithDialog(QWidget* parent, const QString& caption, const QString&
     if (dialog.exec() != QDialog::Accepted)
         return QString();
     return dialog.selectedFiles().value(0);
+}
+
+QString chooseWithDialog(QWidget* parent, const QString& caption, const QString& start,
+                         const QString& filter)
+{
+    return runFileDialog(QFileDialog::AcceptOpen, parent, caption, start, filter);
+}
+
+QString chooseSaveNameWithDialog(QWidget* parent, const QString& caption, const QString& start,
+                                 const QString& filter)
+{
+    return runFileDialog(QFileDialog::AcceptSave, parent, caption, start, filter);
+}
+
+// Both trend charts as one picture, temperature above humidity, each at the size it is
+// shown; drawn by the charts themselves, so nothing that covers the window gets in.
+QByteArray chartsPicture(QCustomPlot* temperature, QCustomPlot* humidity)
+{
+    const QPixmap upper = temperature->toPixmap();
+    const QPixmap lower = humidity->toPixmap();
+    QImage picture(qMax(upper.width(), lower.width()), upper.height() + lower.height(),
+                   QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    {
+        QPainter painter(&picture);
+        painter.drawPixmap(0, 0, upper);
+        painter.drawPixmap(0, upper.height(), lower);
+    }
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "PNG"))
+        return QByteArray();
+    return png;
 }
 
 QTableWidgetItem* centredItem(const QString& text)
@@ -54,7 +91,8 @@ QTableWidgetItem* centredItem(const QString& text)
 } // namespace
 
 QRealTimeData::QRealTimeData(QWidget* parent)
-    : QWidget(parent), ui(new Ui::QRealTimeData), chooseFile(chooseWithDialog)
+    : QWidget(parent), ui(new Ui::QRealTimeData), chooseFile(chooseWithDialog),
+      chooseSaveName(chooseSaveNameWithDialog)
 {
     ui->setupUi(this);
 
@@ -112,6 +150,11 @@ void QRealTimeData::setAlarmLimits(const AlarmLimits& limits)
 void QRealTimeData::setFileChooser(FileChooser chooser)
 {
     chooseFile = std::move(chooser);
+}
+
+void QRealTimeData::setSaveNameChooser(FileChooser chooser)
+{
+    chooseSaveName = std::move(chooser);
 }
 
 void QRealTimeData::retranslate()
@@ -214,6 +257,51 @@ void QRealTimeData::on_pushButtonBack_clicked()
     emit gBack();
     emit gTimerWork(true);
     hide();
+}
+
+void QRealTimeData::on_pushButtonDownload_clicked()
+{
+    const QString target = chooseSaveName(
+        this, tr("Save File"), QDir::home().filePath(QStringLiteral("data.txt")),
+        tr("File (*.txt);;Excel (*.xlsx *.xls);;PDF (*.pdf);;CSV (*.csv);;Picture (*.png)"));
+    if (target.isEmpty())
+        return;
+    const exports::Outcome outcome = exportReport(target);
+    showMessage(outcome.saved ? tr("File has saved")
+                              : tr("File was not saved: %1").arg(outcome.reason));
+}
+
+exports::Outcome QRealTimeData::exportReport(const QString& target) const
+{
+    const exports::Form form = exports::formOf(target);
+    if (form == exports::Form::None)
+        return {
+            false,
+            tr("the name must contain .txt, .xlsx, .xls, .pdf, .csv or .png, in small letters")};
+    const QString dataPath = download.dataFilePath();
+    // No form may take the place of the data file, a picture no more than a copy.
+    const QString refusal = exports::refusalOf(dataPath, target);
+    if (!refusal.isEmpty())
+        return {false, refusal};
+    switch (form) {
+    case exports::Form::Text:
+        return exports::saveText(dataPath, target);
+    case exports::Form::Workbook:
+        return exports::saveWorkbook(download.sheet(), download.summaryLines(), target);
+    case exports::Form::Pdf:
+        return exports::savePdf(dataPath, target);
+    case exports::Form::Csv:
+        return exports::saveCsv(loaded, target);
+    case exports::Form::Picture: {
+        const QByteArray picture = chartsPicture(tempChart->plot(), humiChart->plot());
+        if (picture.isEmpty())
+            return {false, tr("the picture could not be drawn")};
+        return exports::saveFile(picture, target);
+    }
+    case exports::Form::None:
+        break;
+    }
+    return {};
 }
 
 void QRealTimeData::on_pushButtonOpen_clicked()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exports.h"
 #include "loggeddownload.h"
 #include "savedfile.h"
 #include "summarylines.h"
@@ -27,8 +28,9 @@ class QRealTimeData : public QWidget
     Q_OBJECT
 
 public:
-    // Asks for a file to open: (parent, caption, start file, filter) -> the chosen name,
-    // empty when cancelled. Tests replace it, so that no test waits on a dialog.
+    // Asks for a file to open or a name to save under: (parent, caption, start file, filter)
+    // -> the chosen name, empty when cancelled. Tests replace it, so that no test waits on
+    // a dialog.
     using FileChooser =
         std::function<QString(QWidget*, const QString&, const QString&, const QString&)>;
 
@@ -44,6 +46,7 @@ public:
     // The link to the logger is gone: a download in progress ends at once.
     void linkLost();
     void setFileChooser(FileChooser chooser);
+    void setSaveNameChooser(FileChooser chooser);
 
     // What the exports work from.
     QString dataFileName() const { return fileName; }
@@ -66,6 +69,8 @@ public slots:
 
 private slots:
     void on_pushButtonBack_clicked();
+    // Export: the last download saved in the form its name asks for.
+    void on_pushButtonDownload_clicked();
     void on_pushButtonOpen_clicked();
     void on_pushButtonMin_clicked();
 
@@ -75,6 +80,7 @@ private:
 
     static QStringList recordTitles();
     void downloadFinished(LoggedDownload::Outcome outcome);
+    exports::Outcome exportReport(const QString& target) const;
     void importFile();
     bool loadDataFile();
     void fillRecordRow(const SavedRecord& record, int row);
@@ -97,4 +103,5 @@ private:
     QVector<double> humiSeries;
     LoggedDownload download;
     FileChooser chooseFile;
+    FileChooser chooseSaveName;
 };

@@ -12,6 +12,8 @@ namespace logged {
 
 constexpr char RecordTimeFormat[] = "MM-dd-yyyy HH:mm:ss";
 constexpr char HeaderTimeFormat[] = "MM-dd-yyyy HH-mm-ss";
+// For files that other programs read: the date in ISO order.
+constexpr char IsoTimeFormat[] = "yyyy-MM-dd HH:mm:ss";
 
 // What stands in place of a time when the logger's clock is no real date (it lost its
 // battery): the lines keep their shape, so their values still read back.
@@ -31,5 +33,8 @@ struct WallClock {
     QTime time;
 };
 WallClock parseHeaderTime(const QString& text);
+// A record time stamp ("MM-dd-yyyy HH:mm:ss") rewritten as "yyyy-MM-dd HH:mm:ss"; empty for
+// the unknown time and for any text that is no real date and time.
+QString isoTimeText(const QString& recordTime);
 
 } // namespace logged

@@ -161,6 +161,9 @@ void Temp::applyDisconnectedState()
     // A settings window left open must not send to a closed port.
     set->setApplyEnabled(false);
     ui->pushButtonDownload->setText(tr("Analyse"));
+    // Without a logger the button opens saved files, which a recording in progress at the
+    // moment of the disconnect has no bearing on.
+    ui->pushButtonDownload->setEnabled(true);
     sendtimer->stop();
     link->reset();
 }

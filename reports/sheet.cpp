@@ -583,6 +583,14 @@ Sheet Sheet::load(const QString& path)
 
     QHash<quint64, Qt::Alignment> alignedCells;
     QVector<CellRange> mergeRanges;
+    // Cells may come in any order; they are sorted once at the end, since placing each
+    // one in its row as it comes would take quadratic time on a row stored right to left.
+    struct LoadedCell {
+        int row;
+        int column;
+        QString text;
+    };
+    QVector<LoadedCell> cells;
     int currentRow = 0;
     int previousColumn = 0;
     QXmlStreamReader reader(sheetXml);
@@ -618,7 +626,8 @@ Sheet Sheet::load(const QString& path)
             }
             if (!placed)
                 continue;
-            sheet.write(row, column, cellText(QStringRef(&type), value, inlineText, sharedStrings));
+            cells.append(
+                {row, column, cellText(QStringRef(&type), value, inlineText, sharedStrings)});
             if (anyAlignment && style > 0 && style < cellAlignments.size() &&
                 cellAlignments.at(style))
                 alignedCells.insert(cellKey(row, column), cellAlignments.at(style));
@@ -631,6 +640,17 @@ Sheet Sheet::load(const QString& path)
     }
     if (reader.hasError())
         return Sheet();
+    // A cell given twice keeps its last text, as writing it twice would.
+    std::stable_sort(cells.begin(), cells.end(), [](const LoadedCell& a, const LoadedCell& b) {
+        return a.row != b.row ? a.row < b.row : a.column < b.column;
+    });
+    for (int i = 0; i < cells.size(); ++i) {
+        const bool last = i + 1 == cells.size() || cells.at(i + 1).row != cells.at(i).row ||
+                          cells.at(i + 1).column != cells.at(i).column;
+        if (last)
+            sheet.write(cells.at(i).row, cells.at(i).column, cells.at(i).text);
+    }
+    cells.clear();
     for (const CellRange& range : qAsConst(mergeRanges))
         sheet.mergeCells(range, alignedCells.value(cellKey(range.firstRow, range.firstColumn)));
     return sheet;

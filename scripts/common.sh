@@ -1,8 +1,11 @@
-# Shared by ./run and ./test: install the Debian packages and build.
+# Shared by ./run, ./test and ./fuzz: install the Debian packages, build, run the suite and
+# the fuzz targets.
 # shellcheck shell=bash
 
 HYGROLUX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 HYGROLUX_BUILD="$HYGROLUX_ROOT/build"
+HYGROLUX_ASAN_BUILD="$HYGROLUX_ROOT/build-asan"
+HYGROLUX_FUZZ_BUILD="$HYGROLUX_ROOT/build-fuzz"
 
 # install_packages [test]: the packages of packages.txt, plus the "test" ones when asked.
 install_packages() {
@@ -25,9 +28,64 @@ install_packages() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${wanted[@]}"
 }
 
+# build_project [folder [cmake options...]]: configures (once) and builds; build/ by default.
 build_project() {
+    local folder=${1:-$HYGROLUX_BUILD}
+    [[ $# -gt 0 ]] && shift
     local generator=()
-    [[ -f "$HYGROLUX_BUILD/CMakeCache.txt" ]] || generator=(-G Ninja)
-    cmake -S "$HYGROLUX_ROOT" -B "$HYGROLUX_BUILD" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&
-        cmake --build "$HYGROLUX_BUILD" --parallel "$(nproc)"
+    [[ -f "$folder/CMakeCache.txt" ]] || generator=(-G Ninja)
+    cmake -S "$HYGROLUX_ROOT" -B "$folder" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null &&
+        cmake --build "$folder" --parallel "$(nproc)"
+}
+
+# run_suite <folder> [ctest arguments...]: the whole suite of one build, headless.
+run_suite() {
+    local folder=$1
+    shift
+    (cd "$folder" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel "$(nproc)" "$@")
+}
+
+# Builds the fuzz targets with clang into build-fuzz/ (only what they need).
+build_fuzzers() {
+    local generator=()
+    [[ -f "$HYGROLUX_FUZZ_BUILD/CMakeCache.txt" ]] || generator=(-G Ninja)
+    cmake -S "$HYGROLUX_ROOT" -B "$HYGROLUX_FUZZ_BUILD" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_CXX_COMPILER=clang++-14 -DHYGROLUX_FUZZ=ON >/dev/null &&
+        cmake --build "$HYGROLUX_FUZZ_BUILD" --parallel "$(nproc)" --target fuzzers
+}
+
+# run_fuzzers <seconds> [target...]: runs each target (all by default) for the given time,
+# one after the other, from its committed seeds plus what earlier runs found in
+# build-fuzz/corpus/. Prints executions and findings per target; fails on any finding.
+# Findings (the inputs that failed) are kept in build-fuzz/findings/<target>/.
+run_fuzzers() {
+    local seconds=$1
+    shift
+    local targets=("$@") failed=0 target
+    [[ ${#targets[@]} -gt 0 ]] || targets=(frameassembler sheet datafile)
+    for target in "${targets[@]}"; do
+        local binary="$HYGROLUX_FUZZ_BUILD/fuzzing/fuzz_$target"
+        local corpus="$HYGROLUX_FUZZ_BUILD/corpus/$target"
+        local findings="$HYGROLUX_FUZZ_BUILD/findings/$target"
+        local log="$HYGROLUX_FUZZ_BUILD/fuzz_$target.log"
+        [[ -x "$binary" ]] || { echo "No fuzz target named $target." >&2; return 2; }
+        mkdir -p "$corpus" "$findings"
+        local before
+        before=$(find "$findings" -type f | wc -l)
+        local status=0
+        UBSAN_OPTIONS=print_stacktrace=1 "$binary" -max_total_time="$seconds" -timeout=10 \
+            -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$findings/" \
+            "$corpus" "$HYGROLUX_ROOT/fuzzing/corpus/$target" >"$log" 2>&1 || status=$?
+        local runs found
+        runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
+        found=$(($(find "$findings" -type f | wc -l) - before))
+        printf '%-15s %12s executions in %s s, %d finding(s), corpus of %d inputs\n' "$target" \
+            "${runs:-?}" "$seconds" "$found" "$(find "$corpus" -type f | wc -l)"
+        if [[ $status -ne 0 || $found -ne 0 ]]; then
+            echo "  $target failed (exit $status); its log is $log:" >&2
+            grep -E '^(==[0-9]+==ERROR|SUMMARY|.*runtime error|.*invariant|artifact_prefix|Test unit written)' "$log" | head -n 20 >&2
+            failed=1
+        fi
+    done
+    return $failed
 }

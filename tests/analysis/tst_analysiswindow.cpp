@@ -33,10 +33,14 @@ private slots:
     void opensThatFail_data();
     void opensThatFail();
     void backEmptiesRecordsAndChartsButKeepsTheReport();
+    void exportByName_data();
+    void exportByName();
+    void exportsShowWhatTheDownloadShowed();
 
 private:
     void download(const QByteArray& block, bool celsius = true);
     void open(const QString& name);
+    void exportAs(const QString& name);
     QString shownMessage() const;
     QStringList tableTexts(const char* name) const;
     QPushButton* button(const char* name) const { return window->findChild<QPushButton*>(name); }
@@ -92,6 +96,21 @@ void TestAnalysisWindow::open(const QString& name)
                                                                                       : QString();
         });
     QTest::mouseClick(button("pushButtonOpen"), Qt::LeftButton);
+}
+
+void TestAnalysisWindow::exportAs(const QString& name)
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (qobject_cast<QMessageBox*>(widget))
+            widget->hide();
+    window->setSaveNameChooser([name](QWidget*, const QString& caption, const QString& start,
+                                      const QString& filter) {
+        const bool asked = caption == "Save File" && start == QDir::home().filePath("data.txt") &&
+                           filter == "File (*.txt);;Excel (*.xlsx *.xls);;PDF (*.pdf);;CSV "
+                                     "(*.csv);;Picture (*.png)";
+        return asked ? name : QString();
+    });
+    QTest::mouseClick(button("pushButtonDownload"), Qt::LeftButton);
 }
 
 QString TestAnalysisWindow::shownMessage() const
@@ -333,6 +352,76 @@ void TestAnalysisWindow::backEmptiesRecordsAndChartsButKeepsTheReport()
     QCOMPARE(table("tableWidget_2")->rowCount(), 8);
     QVERIFY(button("pushButtonOpen")->isEnabled());
     QVERIFY(button("pushButtonDownload")->isEnabled());
+}
+
+void TestAnalysisWindow::exportByName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message"); // how it begins; none for a cancelled dialog
+    const QString saved = "File has saved";
+    const QString notSaved = "File was not saved: ";
+    const std::pair<QString, QString> rows[] = {
+        {"report.txt", saved},
+        {"result.xls", saved},
+        {"report.pdf", saved},
+        {"report.csv", saved},
+        {"charts.png", saved},
+        {"report.TXT", notSaved + "the name must contain .txt, .xlsx, .xls, .pdf, .csv or .png"},
+        {"./data.txt", notSaved + "./data.txt is the download's own data file"},
+        {"link.csv", notSaved + "link.csv is the download's own data file"},
+        {"gone/report.txt", notSaved + "gone/report.txt cannot be written"},
+        {"gone/report.xls", notSaved + "gone/report.xls cannot be written"},
+        {"gone/report.pdf", notSaved + "gone/report.pdf cannot be written"},
+        {"gone/report.csv", notSaved + "gone/report.csv cannot be written"},
+        {"gone/report.png", notSaved + "gone/report.png cannot be written"},
+        {"", ""},
+    };
+    for (const auto& [name, message] : rows)
+        QTest::newRow(name.isEmpty() ? "cancelled" : qPrintable(name)) << name << message;
+}
+
+void TestAnalysisWindow::exportByName()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+    download(buildBlock(records(30)));
+    QVERIFY(QFile::link("data.txt", "link.csv"));
+    QFile dataFile("data.txt");
+    QVERIFY(dataFile.open(QIODevice::ReadOnly));
+    const QByteArray data = dataFile.readAll();
+    dataFile.close();
+
+    exportAs(name);
+    const QString shown = shownMessage();
+    QVERIFY2(message.isEmpty() ? shown.isEmpty() : shown.startsWith(message), qPrintable(shown));
+    QVERIFY(dataFile.open(QIODevice::ReadOnly));
+    QCOMPARE(dataFile.readAll(), data);
+    QCOMPARE(QDir().entryList(QDir::Files).size(), shown == "File has saved" ? 3 : 2);
+}
+
+void TestAnalysisWindow::exportsShowWhatTheDownloadShowed()
+{
+    download(buildBlock(records(30)));
+    const QStringList records = tableTexts("tableWidget");
+    const QStringList report = tableTexts("tableWidget_2");
+    exportAs("charts.png");
+    exportAs("result.xlsx");
+
+    // The charts at the size they are shown, temperature above humidity.
+    const QImage picture("charts.png");
+    QCustomPlot* temperature = window->temperatureChart()->plot();
+    const QSize upper = temperature->size();
+    const QSize lower = window->humidityChart()->plot()->size();
+    QCOMPARE(picture.size(),
+             QSize(qMax(upper.width(), lower.width()), upper.height() + lower.height()));
+    QCOMPARE(picture.copy(QRect(QPoint(), upper)),
+             temperature->toPixmap().toImage().convertToFormat(picture.format()));
+
+    window->showWindow(false, true);
+    open(dir->filePath("result.xlsx"));
+    QCOMPARE(shownMessage(), QStringLiteral("Data has Import!"));
+    QCOMPARE(tableTexts("tableWidget"), records);
+    QCOMPARE(tableTexts("tableWidget_2"), report);
 }
 
 HYGROLUX_TEST_MAIN(TestAnalysisWindow)

@@ -410,7 +410,6 @@ void MainWindowLinkTest::recordStatusFollowsAppliedRecordNumber()
     QVERIFY(!button("pushButtonStop")->isEnabled());
     QCOMPARE(button("pushButtonConnect")->text(), QStringLiteral("Connect"));
     QCOMPARE(label("labelRecordNumberDis")->text(), QStringLiteral("100")); // not updated
-    // After a disconnect the Download button keeps the state the last live reply gave it.
     QVERIFY(button("pushButtonDownload")->isEnabled());
 }
 
@@ -609,6 +608,12 @@ void MainWindowLinkTest::stopLetsTheRecordBeDownloaded()
     QTRY_COMPARE_WITH_TIMEOUT(shownMessage(), QStringLiteral("Set data command sent"), 3000);
     QTRY_VERIFY_WITH_TIMEOUT(logger->recordCount() >= 1, 3000);
     QTRY_VERIFY_WITH_TIMEOUT(!button("pushButtonDownload")->isEnabled(), 3000); // recording
+
+    // Disconnected, the button opens saved files, whatever the logger was doing.
+    QTest::mouseClick(button("pushButtonConnect"), Qt::LeftButton);
+    QVERIFY(button("pushButtonDownload")->isEnabled());
+    connectToLogger();
+    QTRY_VERIFY_WITH_TIMEOUT(!button("pushButtonDownload")->isEnabled(), 4000);
 
     QTest::mouseClick(button("pushButtonStop"), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(shownMessage(), QStringLiteral("Stop record:OK"), 3000);

@@ -176,6 +176,7 @@ private slots:
     void readsWorkbookWrittenByOpenpyxl();
     void readsSharedStringsRichTextAndTheFirstSheetByItsRelationship();
     void packageWithoutWorkbookPartFallsBackToSheet1();
+    void cellsStoredRightToLeftLoadInOnePass();
     void unreadableFilesLoadAsEmptySheets_data();
     void unreadableFilesLoadAsEmptySheets();
     void randomAndDamagedBytesNeverCrashTheLoader();
@@ -409,6 +410,51 @@ void TestSheet::packageWithoutWorkbookPartFallsBackToSheet1()
     const Sheet sheet = Sheet::load(path);
     QCOMPARE(sheet.read(3, 2), QStringLiteral("bare"));
     QCOMPARE(sheet.lastRow(), 3);
+}
+
+void TestSheet::cellsStoredRightToLeftLoadInOnePass()
+{
+    const auto columnName = [](int column) {
+        QByteArray name;
+        for (; column > 0; column = (column - 1) / 26)
+            name.prepend(char('A' + (column - 1) % 26));
+        return name;
+    };
+    // Full rows, one cell given twice; stored left to right or right to left.
+    constexpr int Rows = 20;
+    const auto workbook = [&](const QString& path, bool rightToLeft) {
+        QByteArray xml = SheetXmlHead;
+        for (int row = 1; row <= Rows; ++row) {
+            xml += "<row r=\"" + QByteArray::number(row) + "\">";
+            for (int i = 1; i <= Sheet::MaxColumns; ++i) {
+                const int column = rightToLeft ? Sheet::MaxColumns + 1 - i : i;
+                xml += "<c r=\"" + columnName(column) + QByteArray::number(row) + "\"><v>" +
+                       QByteArray::number(column) + "</v></c>";
+            }
+            xml += "</row>";
+        }
+        xml += R"(<row r="2"><c r="B2"><v>last</v></c></row></sheetData></worksheet>)";
+        return writeZip(path, {{"xl/worksheets/sheet1.xml", xml}});
+    };
+    QTemporaryDir folder;
+    const QString forward = folder.filePath(QStringLiteral("forward.xlsx"));
+    const QString reversed = folder.filePath(QStringLiteral("reversed.xlsx"));
+    QVERIFY(workbook(forward, false));
+    QVERIFY(workbook(reversed, true));
+
+    QElapsedTimer clock;
+    clock.start();
+    Sheet::load(forward);
+    const qint64 forwardMs = clock.restart();
+    const Sheet sheet = Sheet::load(reversed);
+    const qint64 reversedMs = clock.elapsed();
+    // Placing each cell in its row as it came took time growing with the square of a row.
+    QVERIFY2(reversedMs <= 3 * forwardMs + 500,
+             qPrintable(QString("%1 ms against %2 ms").arg(reversedMs).arg(forwardMs)));
+    QCOMPARE(sheet.lastRow(), Rows);
+    QCOMPARE(sheet.read(Rows, 1), QStringLiteral("1"));
+    QCOMPARE(sheet.read(Rows, Sheet::MaxColumns), QString::number(Sheet::MaxColumns));
+    QCOMPARE(sheet.read(2, 2), QStringLiteral("last"));
 }
 
 void TestSheet::unreadableFilesLoadAsEmptySheets_data()

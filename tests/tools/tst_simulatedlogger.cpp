@@ -471,6 +471,82 @@ private slots:
         QCOMPARE(bench->received, shortReply(0x01));
     }
 
+    void faultsOfShortReplies_data()
+    {
+        QTest::addColumn<int>("noiseBytes");
+        QTest::addColumn<int>("liveStallAfterBytes");
+        QTest::addColumn<int>("busyForMs");
+        QTest::addColumn<int>("command");
+        QTest::addColumn<int>("replyCode");
+        QTest::addColumn<int>("replyBytes");
+        QTest::newRow("noise after every reply") << 24 << -1 << 0 << 0x01 << 0x01 << 32;
+        QTest::newRow("live reply that never completes") << 0 << 20 << 0 << 0x05 << 0x05 << 20;
+        QTest::newRow("busy reply to every command for a time")
+            << 0 << -1 << 400 << 0x03 << int(wire::BusyReply) << 32;
+    }
+    void faultsOfShortReplies()
+    {
+        QFETCH(int, noiseBytes);
+        QFETCH(int, liveStallAfterBytes);
+        QFETCH(int, busyForMs);
+        QFETCH(int, command);
+        QFETCH(int, replyCode);
+        QFETCH(int, replyBytes);
+        SimulatedLogger& logger = bench->logger;
+        bench->fastDelivery(8);
+        sim::Settings s = logger.settings();
+        s.drift = false;
+        s.noiseBytes = noiseBytes;
+        s.stallCode = int(wire::Command::ReadLive);
+        s.stallAfterBytes = liveStallAfterBytes;
+        s.busyForMs = busyForMs;
+        QElapsedTimer sinceSet;
+        sinceSet.start();
+        logger.setSettings(s);
+        const sim::Parameters before = logger.parameters();
+        QSignalSpy sent(&logger, &SimulatedLogger::replySent);
+        QSignalSpy stalled(&logger, &SimulatedLogger::replyStalled);
+
+        wire::RecordingParameters p;
+        p.highTempC = 50;
+        p.intervalSeconds = 5;
+        p.recordNumber = 10;
+        const QByteArray frame =
+            command == 0x03 ? bytes(wire::recordingParametersFrame(p, QDateTime::currentDateTime()))
+                            : bytes(wire::commandFrame(wire::Command(command)));
+        const RecordCodes live = logger.liveCodes();
+        const QByteArray fullReply =
+            replyCode == 0x05
+                ? bytes(wire::liveReplyFrame(live.temperature, live.humidity, before.tempHighCode,
+                                             before.tempLowCode, before.humiHighCode,
+                                             before.humiLowCode, quint16(logger.recordCount())))
+                : shortReply(quint8(replyCode));
+        bench->write(frame);
+        QTRY_COMPARE_WITH_TIMEOUT(bench->received.size(), replyBytes + noiseBytes, ReplyTimeoutMs);
+        QCOMPARE(bench->take(replyBytes), fullReply.left(replyBytes));
+        QVERIFY(!bench->take(noiseBytes).contains(char(wire::StartByte)));
+        const bool whole = replyBytes == wire::FrameSize;
+        QTRY_COMPARE_WITH_TIMEOUT(sent.size() + stalled.size(), 1, ReplyTimeoutMs);
+        QCOMPARE(sent.size(), whole ? 1 : 0);
+        if (!whole)
+            QCOMPARE(stalled.at(0), (QVariantList{command, replyBytes}));
+        QCOMPARE(logger.parameters().tempHighCode, before.tempHighCode);
+
+        // Then the logger answers whole again: at once, or once the busy time is over.
+        for (;;) {
+            bench->write(wire::commandFrame(wire::Command::Connect));
+            QTRY_VERIFY_WITH_TIMEOUT(bench->received.size() >= 32 + noiseBytes, ReplyTimeoutMs);
+            const QByteArray reply = bench->take(32);
+            bench->take(noiseBytes);
+            if (reply == shortReply(0x01))
+                break;
+            QCOMPARE(reply, shortReply(wire::BusyReply));
+            QVERIFY(sinceSet.elapsed() < ReplyTimeoutMs);
+        }
+        QVERIFY(sinceSet.elapsed() >= busyForMs);
+        QCOMPARE(bench->received, QByteArray());
+    }
+
     void stalledDownloadSendsOnlyItsFirstBytes()
     {
         bench->fastDelivery(32);
@@ -546,7 +622,8 @@ private slots:
     void programPrintsItsPortAndEndsOnSigterm()
     {
         QProcess program;
-        program.start(QStringLiteral(SIM_PROGRAM), {QStringLiteral("--fast")});
+        program.start(QStringLiteral(SIM_PROGRAM),
+                      {QStringLiteral("--fast"), QStringLiteral("--noise"), QStringLiteral("8")});
         QVERIFY(program.waitForStarted(ReplyTimeoutMs));
         const auto stopProgram = qScopeGuard([&program] {
             if (program.state() != QProcess::NotRunning) {
@@ -563,8 +640,8 @@ private slots:
         QByteArray reply;
         QObject::connect(&port, &QSerialPort::readyRead, [&] { reply += port.readAll(); });
         port.write(bytes(wire::commandFrame(wire::Command::Connect)));
-        QTRY_COMPARE_WITH_TIMEOUT(reply.size(), 32, ReplyTimeoutMs);
-        QCOMPARE(reply, shortReply(0x01));
+        QTRY_COMPARE_WITH_TIMEOUT(reply.size(), 32 + 8, ReplyTimeoutMs);
+        QCOMPARE(reply.left(32), shortReply(0x01));
         QByteArray log;
         QTRY_VERIFY_WITH_TIMEOUT((log += program.readAllStandardError()).contains("0x01 connect"),
                                  ReplyTimeoutMs);

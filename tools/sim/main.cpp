@@ -146,11 +146,17 @@ QString readOptions(QCommandLineParser& parser, Options* options)
             !parseCount(parts[1], maxBytes, &s.busyCount))
             return bad("busy");
     }
+    if (parser.isSet("busy-for") && !parseCount(parser.value("busy-for"), maxBytes, &s.busyForMs))
+        return bad("busy-for");
     if (parser.isSet("silent") && !parseCode(parser.value("silent"), &s.silentCode))
         return bad("silent");
     if (parser.isSet("stall-after") &&
         !parseCount(parser.value("stall-after"), maxBytes, &s.stallAfterBytes))
         return bad("stall-after");
+    if (parser.isSet("stall-code") && !parseCode(parser.value("stall-code"), &s.stallCode))
+        return bad("stall-code");
+    if (parser.isSet("noise") && !parseCount(parser.value("noise"), maxBytes, &s.noiseBytes))
+        return bad("noise");
     if (parser.isSet("drop-after") &&
         !parseCount(parser.value("drop-after"), maxBytes, &s.dropAfterBytes))
         return bad("drop-after");
@@ -191,8 +197,15 @@ int main(int argc, char** argv)
          "Answer command CODE (e.g. 0x03) with the busy reply 0xFF K times before "
          "acknowledging it.",
          "CODE:K"},
+        {"busy-for", "Answer every command with the busy reply 0xFF for the first MS milliseconds.",
+         "MS"},
         {"silent", "Never answer command CODE.", "CODE"},
         {"stall-after", "Stop sending the download block after K bytes.", "K"},
+        {"stall-code",
+         "Apply --stall-after to the replies to command CODE instead (e.g. 0x05: live replies "
+         "that never complete).",
+         "CODE"},
+        {"noise", "Send N bytes of line noise (never 0xAA) after every reply.", "N"},
         {"bad-checksum", "Send the download block with a wrong checksum."},
         {"zero-block", "Send a download block of zeros (only the record count kept)."},
         {"drop-after", "Close the port after K bytes of the download block.", "K"},
@@ -235,8 +248,10 @@ int main(int argc, char** argv)
         logLine(QStringLiteral("rejected a frame with a wrong checksum: %1")
                     .arg(QString::fromLatin1(frame.toHex(' '))));
     });
-    QObject::connect(&logger, &sim::SimulatedLogger::downloadStalled, [](int bytesSent) {
-        logLine(QStringLiteral("download stalled after %1 bytes").arg(bytesSent));
+    QObject::connect(&logger, &sim::SimulatedLogger::replyStalled, [](int command, int bytesSent) {
+        logLine(QStringLiteral("reply to %1 %2 stalled after %3 bytes")
+                    .arg(hex(command), commandName(command))
+                    .arg(bytesSent));
     });
     QObject::connect(&logger, &sim::SimulatedLogger::recordingChanged, [&logger](bool recording) {
         logLine(recording

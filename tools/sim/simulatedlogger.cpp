@@ -47,7 +47,8 @@ bool setFlags(int fd, int fdFlags, int statusFlags)
 } // namespace
 
 SimulatedLogger::SimulatedLogger(quint32 seed, QObject* parent)
-    : QObject(parent), m_live(RoomCodes), m_liveCentre(RoomCodes), m_random(seed)
+    : QObject(parent), m_live(RoomCodes), m_liveCentre(RoomCodes), m_random(seed),
+      m_noiseRandom(seed)
 {
     m_records = plausibleDay(DefaultRecordCount, defaultStart(), DefaultIntervalSeconds, seed);
     m_parameters.recordNumber = DefaultRecordCount;
@@ -171,6 +172,8 @@ void SimulatedLogger::dropLink(int bytesSent)
 void SimulatedLogger::setSettings(const Settings& settings)
 {
     const bool periodChanged = settings.timeScale != m_settings.timeScale;
+    if (settings.busyForMs != m_settings.busyForMs)
+        m_busyClock.start();
     m_settings = settings;
     if (periodChanged && isRecording())
         m_recordTimer.start(recordPeriodMs());
@@ -260,6 +263,10 @@ void SimulatedLogger::answer(const QByteArray& frame)
     const int command = bytes[1];
     if (command == m_settings.silentCode)
         return;
+    if (m_settings.busyForMs > 0 && !m_busyClock.hasExpired(m_settings.busyForMs)) {
+        sendShort(command, wire::BusyReply);
+        return;
+    }
     if (command == m_settings.busyCode && m_settings.busyCount > 0) {
         --m_settings.busyCount;
         sendShort(command, wire::BusyReply);
@@ -382,10 +389,33 @@ void SimulatedLogger::send(int command, const QByteArray& reply)
     Outgoing out;
     out.bytes = reply;
     out.command = command;
-    if (command == int(wire::Command::Download))
+    if (command == m_settings.stallCode)
         out.stallAt = m_settings.stallAfterBytes;
     if (command == m_settings.dropCode)
         out.dropAt = m_settings.dropAfterBytes;
+    queue(out);
+    if (m_settings.noiseBytes > 0) {
+        Outgoing noiseOut;
+        noiseOut.bytes = noise(m_settings.noiseBytes);
+        noiseOut.command = command;
+        noiseOut.noise = true;
+        queue(noiseOut);
+    }
+}
+
+QByteArray SimulatedLogger::noise(int size)
+{
+    QByteArray bytes(size, '\0');
+    for (char& byte : bytes) {
+        // Uniform over the 255 values other than the start byte.
+        const int value = int(m_noiseRandom.bounded(255));
+        byte = char(value < wire::StartByte ? value : value + 1);
+    }
+    return bytes;
+}
+
+void SimulatedLogger::queue(const Outgoing& out)
+{
     const bool wasIdle = m_output.empty();
     m_output.push_back(out);
     if (wasIdle) {
@@ -449,14 +479,19 @@ bool SimulatedLogger::finishFront()
     }
     if (out.sent >= out.bytes.size()) {
         const QByteArray bytes = out.bytes;
+        const bool noise = out.noise;
         m_output.pop_front();
-        emit replySent(bytes);
+        if (!noise)
+            emit replySent(bytes);
         return true;
     }
     if (out.stallAt >= 0 && out.sent >= out.stallAt) {
+        const int command = out.command;
         const int sent = out.sent;
         m_output.pop_front();
-        emit downloadStalled(sent);
+        emit replyStalled(command, sent);
+        if (command == int(wire::Command::Download))
+            emit downloadStalled(sent);
         return true;
     }
     return false;

@@ -24,10 +24,15 @@ struct Settings {
     // is above zero; each busy reply counts it down, and the next frame is acknowledged.
     int busyCode = -1;
     int busyCount = 0;
+    // Answer every frame with the busy reply, applying none, for this many milliseconds
+    // from the moment the setting is made (0: never).
+    int busyForMs = 0;
     // Never answer frames with this command code (nor apply them).
     int silentCode = -1;
-    // Send only this many bytes of the download block and drop the rest (-1: never).
+    // Send only this many bytes of each reply to `stallCode` and never the rest (-1: never):
+    // a stalled download block, or a 32-byte reply that never completes.
     int stallAfterBytes = -1;
+    int stallCode = int(wire::Command::Download);
     // The download block's checksum field is one more than the byte sum.
     bool badChecksum = false;
     // The download block keeps its count, every other byte after 0xAA 0x06 is zero.
@@ -39,6 +44,9 @@ struct Settings {
     // unless `fast` is set; either way in pieces of `chunkBytes` (0: each reply whole).
     bool fast = false;
     int chunkBytes = 16;
+    // After every reply, this many bytes of line noise: seeded, and never the start byte,
+    // so noise alone can not be taken for a reply.
+    int noiseBytes = 0;
     // The recording clock runs this many times faster than real time.
     double timeScale = 1.0;
     // The live readings wander around their centre with every live reply.
@@ -108,7 +116,9 @@ signals:
     void frameRejected(const QByteArray& frame);
     // The last byte of a reply was handed to the pseudo-terminal.
     void replySent(const QByteArray& reply);
-    // The download block stopped after `bytesSent` bytes on request; the rest is dropped.
+    // A reply to `command` stopped after `bytesSent` bytes on request; the rest is dropped.
+    void replyStalled(int command, int bytesSent);
+    // The same, for the download block.
     void downloadStalled(int bytesSent);
     // The pseudo-terminal was closed: on request, once the program has read the first
     // `bytesSent` bytes of a reply (or a second has passed), or because the system failed
@@ -124,6 +134,7 @@ private:
         int stallAt = -1;
         int dropAt = -1;
         int sent = 0;
+        bool noise = false;
     };
 
     void readInput();
@@ -136,6 +147,8 @@ private:
     void driftLiveCodes();
 
     void send(int command, const QByteArray& reply);
+    void queue(const Outgoing& out);
+    QByteArray noise(int size);
     void sendShort(int command, quint8 replyCode);
     void pump();
     bool finishFront();
@@ -152,6 +165,8 @@ private:
     wire::block::RecordCodes m_live;
     wire::block::RecordCodes m_liveCentre;
     QRandomGenerator m_random;
+    QRandomGenerator m_noiseRandom;
+    QElapsedTimer m_busyClock;
     qint64 m_clockOffsetSeconds = 0;
 
     int m_masterFd = -1;
