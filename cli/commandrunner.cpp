@@ -1,12 +1,16 @@
 #include "commandrunner.h"
 
 #include "exitcodes.h"
+#include "exports.h"
 #include "linkmessages.h"
 #include "linksupervisor.h"
 #include "liveformat.h"
+#include "pdfexport.h"
 #include "portlist.h"
 #include "portscan.h"
+#include "savedfile.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -28,6 +32,15 @@ constexpr int CheckPeriodMs = 1000;
 QString absolute(const QString& path)
 {
     return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+// Whether `name` is the file at `path`, or becomes it: the comparison is by name, for a
+// file the download is yet to write, and through links for one that exists.
+bool namesFile(const QString& name, const QString& path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return absolute(name) == absolute(path) ||
+           (!canonical.isEmpty() && QFileInfo(name).canonicalFilePath() == canonical);
 }
 
 } // namespace
@@ -55,6 +68,13 @@ int CommandRunner::run()
 {
     if (invocation.command == Command::Ports)
         return listPorts();
+    if (!invocation.out.isEmpty()) {
+        const QString refusal = reportRefusal();
+        if (!refusal.isEmpty()) {
+            err << refusal << '\n';
+            return exitcode::Usage;
+        }
+    }
 
     interrupts.install();
     const QString port =
@@ -212,7 +232,57 @@ void CommandRunner::downloadFinished(LoggedDownload::Outcome outcome)
     for (const QString& line : download.summaryLines())
         out << line << '\n';
     out << QStringLiteral("Data file: %1").arg(dataFile) << '\n';
-    finish(exitcode::Done);
+    finish(invocation.out.isEmpty() ? exitcode::Done : saveReport());
+}
+
+QString CommandRunner::reportRefusal() const
+{
+    // The download replaces both before the report is written: a report in their place
+    // would destroy the new data file or the one kept from the download before.
+    for (const QString& path : {download.dataFilePath(), download.previousFilePath()})
+        if (namesFile(invocation.out, path))
+            return QStringLiteral("--out must not name %1, which the download keeps.")
+                .arg(absolute(path));
+    return QString();
+}
+
+int CommandRunner::saveReport()
+{
+    const QString dataPath = download.dataFilePath();
+    const QString& target = invocation.out;
+    exports::Outcome outcome;
+    switch (exports::formOf(target)) {
+    case exports::Form::Text:
+        outcome = exports::saveText(dataPath, target);
+        break;
+    case exports::Form::Workbook:
+        outcome = exports::saveWorkbook(download.sheet(), download.summaryLines(), target);
+        break;
+    case exports::Form::Pdf:
+        outcome = exports::savePdf(dataPath, target);
+        break;
+    case exports::Form::Csv: {
+        // The rows as the analysis window has them: read back from the data file.
+        const savedfile::Result loaded = savedfile::load(dataPath, savedfile::Kind::Text);
+        if (loaded.status == savedfile::Status::Unreadable)
+            outcome.reason = QStringLiteral("the data file %1 cannot be read").arg(dataPath);
+        else
+            outcome = exports::saveCsv(loaded.data, target);
+        break;
+    }
+    case exports::Form::Picture:
+    case exports::Form::None:
+        break;
+    }
+    if (!outcome.saved) {
+        err << QCoreApplication::translate("QRealTimeData", "File was not saved: %1")
+                   .arg(outcome.reason)
+            << '\n';
+        return exitcode::ReportNotSaved;
+    }
+    out << QCoreApplication::translate("QRealTimeData", "File has saved") << '\n'
+        << QStringLiteral("Report: %1").arg(absolute(target)) << '\n';
+    return exitcode::Done;
 }
 
 void CommandRunner::linkFailed(const QString& message)

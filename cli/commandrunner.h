@@ -34,6 +34,10 @@ private:
     void startDownload(const wire::LiveValues& live);
     void downloadProgress(int percent);
     void downloadFinished(LoggedDownload::Outcome outcome);
+    // Why --out may not be written, before anything is asked of the logger; empty if it may.
+    QString reportRefusal() const;
+    // The report of a successful download as --out asks; the exit code.
+    int saveReport();
     void linkFailed(const QString& message);
     void interrupted();
     void fail(int code, const QString& message);

@@ -1,5 +1,6 @@
 #include "invocation.h"
 
+#include "exports.h"
 #include "readings.h"
 #include "recordingentry.h"
 
@@ -31,6 +32,7 @@ const std::vector<std::pair<Command, QStringList>>& commandOptions()
         {Command::Watch, {"every", "count"}},
         {Command::Configure,
          {"interval", "records", "temp-high", "temp-low", "humi-high", "humi-low", "manual"}},
+        {Command::Download, {"out"}},
     };
     return options;
 }
@@ -50,7 +52,8 @@ const char* const Description =
     "              --temp-low, --humi-high, --humi-low, and --manual for manual start.\n"
     "  stop        Stop the recording.\n"
     "  download    Download the records into ./data.txt; the data file before is kept\n"
-    "              as ./data.previous.txt.\n"
+    "              as ./data.previous.txt. --out also saves the report, in the form\n"
+    "              its name ends in: .txt, .xlsx (or .xls), .csv or .pdf.\n"
     "\n"
     "The port is --port, else the environment's HYGROLUX_PORT, else the adapter found\n"
     "among the serial ports.";
@@ -61,6 +64,7 @@ const char* const ExitCodes = "\nExit codes:\n"
                               "  2    usage error, or a parameter was refused\n"
                               "  3    the download failed (checksum error, no data, data missed);\n"
                               "       ./data.txt keeps what arrived\n"
+                              "  4    downloaded, but the report of --out was not saved\n"
                               "  130  interrupted by Ctrl-C before the command was done\n";
 
 QString invalid(const QString& option, const QString& value, const QString& expected)
@@ -131,6 +135,24 @@ bool readConfiguration(const QCommandLineParser& parser, Invocation& invocation,
     return verdict.accepted();
 }
 
+bool readReportName(const QCommandLineParser& parser, Invocation& invocation, QString* error)
+{
+    invocation.out = parser.value("out");
+    switch (exports::formOf(invocation.out)) {
+    case exports::Form::Text:
+    case exports::Form::Workbook:
+    case exports::Form::Pdf:
+    case exports::Form::Csv:
+        return true;
+    case exports::Form::Picture: // the charts are drawn by the analysis window only
+    case exports::Form::None:
+        break;
+    }
+    *error = invalid("out", invocation.out,
+                     "a file name with .txt, .xlsx, .xls, .csv or .pdf, in small letters");
+    return false;
+}
+
 bool readWatch(const QCommandLineParser& parser, Invocation& invocation, QString* error)
 {
     // A day between readings at most; at least one, as the windows poll.
@@ -165,7 +187,14 @@ void describe(QCommandLineParser& parser)
         {"humi-high", "configure: high humidity alarm, whole %RH.", "h"},
         {"humi-low", "configure: low humidity alarm, whole %RH.", "h"},
         {"manual", "configure: manual record mode (default: auto)."},
+        {"out", "download: also save the report as this file (.txt, .xlsx, .csv, .pdf).", "file"},
     });
+}
+
+bool needsGui(const Invocation& invocation)
+{
+    return invocation.command == Command::Download &&
+           exports::formOf(invocation.out) == exports::Form::Pdf;
 }
 
 QString helpText(const QCommandLineParser& parser)
@@ -239,6 +268,8 @@ ParseResult parse(QCommandLineParser& parser, const QStringList& arguments)
         ok = readConfiguration(parser, invocation, &result.error);
     else if (invocation.command == Command::Watch)
         ok = readWatch(parser, invocation, &result.error);
+    else if (parser.isSet("out"))
+        ok = readReportName(parser, invocation, &result.error);
     if (ok)
         result.action = ParseResult::Action::Run;
     return result;

@@ -20,7 +20,7 @@ struct Invocation {
     int everySeconds = 1;                 // watch
     int count = 0;                        // watch; 0: until interrupted
     wire::RecordingParameters parameters; // configure, checked as the settings window does
-    QString out;                          // download; empty: no report
+    QString out; // download: the report's file, its form by its name; empty: no report
 };
 
 struct ParseResult {
@@ -35,8 +35,11 @@ struct ParseResult {
 // Declares the options and the description (with the commands and exit codes) on `parser`.
 void describe(QCommandLineParser& parser);
 // Reads `arguments` (the program name first). Values are checked here: ranges, the
-// settings window's checks of a configuration, the ending of --out. Nothing is opened.
+// settings window's checks of a configuration, the ending of --out. Nothing is opened, and
+// no application object is needed.
 ParseResult parse(QCommandLineParser& parser, const QStringList& arguments);
+// The command prints a PDF, which needs a QGuiApplication.
+bool needsGui(const Invocation& invocation);
 // The help text: the parser's, with the commands and exit codes.
 QString helpText(const QCommandLineParser& parser);
 

@@ -7,11 +7,14 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
+#include <QGuiApplication>
 #include <QLoggingCategory>
+#include <QTemporaryDir>
 #include <QTextCodec>
 #include <QTextStream>
 
-#include <cstdio>
+#include <memory>
 #include <unistd.h>
 
 int main(int argc, char** argv)
@@ -22,18 +25,38 @@ int main(int argc, char** argv)
     // The link's debug lines are the windows' diagnostics, not output; QT_LOGGING_RULES
     // brings them back.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
-    QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("hygrolux-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(HYGROLUX_VERSION));
+
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    cli::describe(parser);
+    const cli::ParseResult parsed = cli::parse(parser, arguments);
+
+    // Only the PDF needs the GUI module, for its fonts. The program shows no window, so it
+    // takes the offscreen platform whatever the session offers: it runs the same over SSH,
+    // from cron and on a desktop.
+    std::unique_ptr<QCoreApplication> app;
+    // The platform wants a runtime folder, which cron and SSH sessions often lack; without
+    // one it would warn on every run. A private one lives as long as the program.
+    std::unique_ptr<QTemporaryDir> runtimeDir;
+    if (parsed.action == cli::ParseResult::Action::Run && cli::needsGui(parsed.invocation)) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+            runtimeDir = std::make_unique<QTemporaryDir>();
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir->path()));
+        }
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
 
     QTextStream out(stdout);
     QTextStream err(stderr);
     out.setCodec("UTF-8");
     err.setCodec("UTF-8");
-
-    QCommandLineParser parser;
-    cli::describe(parser);
-    const cli::ParseResult parsed = cli::parse(parser, QCoreApplication::arguments());
     switch (parsed.action) {
     case cli::ParseResult::Action::Help:
         out << cli::helpText(parser);

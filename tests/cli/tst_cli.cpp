@@ -1,4 +1,6 @@
+#include "qrealtimedata.h"
 #include "readings.h"
+#include "sheet.h"
 #include "simulatedlogger.h"
 #include "temp.h"
 #include "testsupport.h"
@@ -9,6 +11,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -39,6 +42,21 @@ QByteArray fileBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+QStringList cells(const Sheet& sheet)
+{
+    QStringList all;
+    for (int row = 1; row <= sheet.lastRow(); ++row)
+        for (int column = 1; column <= 6; ++column)
+            all << sheet.read(row, column);
+    for (const CellRange& range : sheet.mergedRanges())
+        all << QStringLiteral("merged %1,%2:%3,%4")
+                   .arg(range.firstRow)
+                   .arg(range.firstColumn)
+                   .arg(range.lastRow)
+                   .arg(range.lastColumn);
+    return all;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(RecordCodes)
@@ -57,7 +75,8 @@ private slots:
     void statusJsonShowsTheLoggersValues_data();
     void statusJsonShowsTheLoggersValues();
     void watchPrintsALineASecond();
-    void downloadWritesTheWindowsDataFile();
+    void downloadWritesWhatTheWindowWrites_data();
+    void downloadWritesWhatTheWindowWrites();
     void configureChecksLikeTheSettingsWindow_data();
     void configureChecksLikeTheSettingsWindow();
     void failuresEndInTheirExitCode_data();
@@ -73,6 +92,9 @@ private:
     using LineHandler = std::function<void(QProcess&, const QString&)>;
     Run cli(const QStringList& arguments, int timeoutMs = 15000, const LineHandler& onLine = {});
     void storeRecords(int count);
+    // A download through the main window's Download button into `folder`, and its report
+    // exported through the Export button under the name `report`.
+    void downloadThroughTheWindow(const QString& folder, const QString& report);
     void setSettings(const std::function<void(sim::Settings&)>& change);
     QString path(const QString& name) const { return dir->filePath(name); }
 
@@ -233,43 +255,80 @@ void CliTest::watchPrintsALineASecond()
     }
 }
 
-void CliTest::downloadWritesTheWindowsDataFile()
+void CliTest::downloadWritesWhatTheWindowWrites_data()
 {
-    storeRecords(500);
-    QTemporaryDir windowDir;
-    const QString startFolder = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(windowDir.path()));
-    {
-        Temp window;
-        window.show();
-        QTest::mouseClick(window.findChild<QPushButton*>("pushButtonConnect"), Qt::LeftButton);
-        auto* temperature = window.findChild<QLabel*>("labelTempValue");
-        QTRY_VERIFY_WITH_TIMEOUT(temperature->text() != QLatin1String("-00.0"), 3000);
-        QTest::mouseClick(window.findChild<QPushButton*>("pushButtonDownload"), Qt::LeftButton);
-        const auto succeeded = [] {
-            for (QWidget* widget : QApplication::topLevelWidgets())
-                if (auto* box = qobject_cast<QMessageBox*>(widget);
-                    box && box->isVisible() && box->text() == QLatin1String("Download Success!"))
-                    return true;
-            return false;
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(succeeded(), 10000);
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (auto* box = qobject_cast<QMessageBox*>(widget))
-                box->hide();
-    }
-    QDir::setCurrent(startFolder);
-    const QByteArray windowFile = fileBytes(windowDir.filePath("data.txt"));
-    QCOMPARE(windowFile.count('\n'), 13 + 500);
+    QTest::addColumn<QString>("report");
+    QTest::newRow("text") << "report.txt";
+    QTest::newRow("CSV") << "report.csv";
+    QTest::newRow("workbook") << "report.xlsx";
+    QTest::newRow("PDF") << "report.pdf";
+}
 
-    const Run run = cli({"download"});
+void CliTest::downloadWritesWhatTheWindowWrites()
+{
+    QFETCH(QString, report);
+    const int count = 500;
+    storeRecords(count);
+    QTemporaryDir windowDir;
+    downloadThroughTheWindow(windowDir.path(), report);
+    const QByteArray windowFile = fileBytes(windowDir.filePath("data.txt"));
+    QCOMPARE(windowFile.count('\n'), 13 + count);
+
+    const Run run = cli({"download", "--out", report});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(fileBytes(path("data.txt")), windowFile);
     const QStringList out = lines(run.out);
     QCOMPARE(out.value(0), QStringLiteral("Download Success!"));
     QCOMPARE(out.mid(1, 8), lines(windowFile).mid(2, 8));
+    QVERIFY(out.contains(QStringLiteral("File has saved")));
     // Not on a terminal: plain progress lines.
     QVERIFY2(run.err.contains("Downloading: 100% (500 of 500 records)\n"), run.err.constData());
+
+    const QString mine = path(report);
+    const QString windows = windowDir.filePath(report);
+    if (report.endsWith(".xlsx")) {
+        QCOMPARE(cells(Sheet::load(mine)), cells(Sheet::load(windows)));
+        return;
+    }
+    QByteArray expected = fileBytes(windows);
+    QByteArray actual = fileBytes(mine);
+    if (report.endsWith(".pdf")) {
+        // The one difference: the moment each was made.
+        const QRegularExpression created(QStringLiteral("/CreationDate \\(D:\\d+Z\\)"));
+        expected = QString::fromLatin1(expected).remove(created).toLatin1();
+        actual = QString::fromLatin1(actual).remove(created).toLatin1();
+    }
+    if (report.endsWith(".csv"))
+        QCOMPARE(actual.count('\n'), 1 + count);
+    QVERIFY(!actual.isEmpty());
+    QVERIFY(actual == expected);
+}
+
+void CliTest::downloadThroughTheWindow(const QString& folder, const QString& report)
+{
+    const QString startFolder = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(folder));
+    Temp window;
+    window.show();
+    QTest::mouseClick(window.findChild<QPushButton*>("pushButtonConnect"), Qt::LeftButton);
+    auto* temperature = window.findChild<QLabel*>("labelTempValue");
+    QTRY_VERIFY_WITH_TIMEOUT(temperature->text() != QLatin1String("-00.0"), 3000);
+    QTest::mouseClick(window.findChild<QPushButton*>("pushButtonDownload"), Qt::LeftButton);
+    QRealTimeData* analysis = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<QRealTimeData*>(widget))
+            analysis = found;
+    QVERIFY(analysis);
+    auto* exportButton = analysis->findChild<QPushButton*>("pushButtonDownload");
+    QTRY_VERIFY_WITH_TIMEOUT(exportButton->isEnabled(), 10000);
+    analysis->setSaveNameChooser([&](QWidget*, const QString&, const QString&, const QString&) {
+        return QDir(folder).filePath(report);
+    });
+    QTest::mouseClick(exportButton, Qt::LeftButton);
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(widget))
+            box->hide();
+    QDir::setCurrent(startFolder);
 }
 
 void CliTest::configureChecksLikeTheSettingsWindow_data()
