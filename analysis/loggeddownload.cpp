@@ -2,6 +2,7 @@
 
 #include "sheetlayout.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -109,6 +110,23 @@ void LoggedDownload::linkDropped()
 {
     if (running)
         miss();
+}
+
+QString LoggedDownload::outcomeMessage(Outcome outcome) const
+{
+    switch (outcome) {
+    case Outcome::Success:
+        return QCoreApplication::translate("QRealTimeData", "Download Success!");
+    case Outcome::ChecksumError:
+        return QCoreApplication::translate("QRealTimeData", "Download Failed:[Checksum error]");
+    case Outcome::NoData:
+        return QCoreApplication::translate("QRealTimeData", "No data!");
+    case Outcome::Missed:
+        return QCoreApplication::translate("QRealTimeData", "Download Failed:[data missed]");
+    case Outcome::FileError:
+        break;
+    }
+    return error;
 }
 
 SummaryValues LoggedDownload::summaryValues() const

@@ -52,6 +52,8 @@ public:
 
     bool isRunning() const { return running; }
     QString errorString() const { return error; }
+    // What the operator is told of an outcome, by the analysis window and the command line.
+    QString outcomeMessage(Outcome outcome) const;
     QString dataFilePath() const { return dataPath; }
     QString previousFilePath() const;
 

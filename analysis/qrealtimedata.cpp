@@ -220,7 +220,7 @@ void QRealTimeData::downloadFinished(LoggedDownload::Outcome outcome)
     switch (outcome) {
     case LoggedDownload::Outcome::Success:
         importFile();
-        showMessage(tr("Download Success!"));
+        showMessage(download.outcomeMessage(outcome));
         showReport();
         return;
     case LoggedDownload::Outcome::FileError:
@@ -228,18 +228,16 @@ void QRealTimeData::downloadFinished(LoggedDownload::Outcome outcome)
         // a file without its report.
         importFile();
         ui->pushButtonDownload->setEnabled(false);
-        showMessage(download.errorString());
+        showMessage(download.outcomeMessage(outcome));
         showReport();
         return;
     case LoggedDownload::Outcome::ChecksumError:
-        showMessage(tr("Download Failed:[Checksum error]"));
-        break;
     case LoggedDownload::Outcome::NoData:
-        showMessage(tr("No data!"));
+        showMessage(download.outcomeMessage(outcome));
         break;
     case LoggedDownload::Outcome::Missed:
         emit gTimerWork(true);
-        showMessage(tr("Download Failed:[data missed]"));
+        showMessage(download.outcomeMessage(outcome));
         break;
     }
     ui->progressBar->setValue(0);

@@ -1,6 +1,9 @@
 #include "portscan.h"
 
+#include <QFile>
 #include <QSerialPortInfo>
+
+#include <unistd.h>
 
 namespace devicelink {
 
@@ -66,6 +69,34 @@ QString findLoggerPort(const QString& storedName)
     if (!overrideName.isEmpty())
         return overrideName;
     return selectLoggerPort(systemPorts(), storedName);
+}
+
+QString deviceFile(const QString& portName)
+{
+    return portName.startsWith(QLatin1Char('/')) ? portName : QStringLiteral("/dev/") + portName;
+}
+
+bool openPort(QSerialPort& port, const LinkSettings& settings)
+{
+    port.setPortName(settings.portName);
+    port.setBaudRate(settings.baudRate, QSerialPort::AllDirections);
+    port.setDataBits(settings.dataBits);
+    port.setParity(settings.parity);
+    port.setStopBits(settings.stopBits);
+    port.setFlowControl(settings.flowControl);
+    return port.open(QIODevice::ReadWrite);
+}
+
+bool isPermissionDenied(const QSerialPort& port)
+{
+    // QSerialPort also reports a port locked by another program as a permission error.
+    return port.error() == QSerialPort::PermissionError && !port.portName().isEmpty() &&
+           ::access(QFile::encodeName(deviceFile(port.portName())).constData(), R_OK | W_OK) != 0;
+}
+
+bool endsLink(QSerialPort::SerialPortError error)
+{
+    return error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
 }
 
 } // namespace devicelink

@@ -56,4 +56,17 @@ QString portOverride();
 // selectLoggerPort over this machine's ports and the environment's override.
 QString findLoggerPort(const QString& storedName);
 
+// The device file behind a port name: QSerialPort takes "ttyUSB0" as well as a full path.
+QString deviceFile(const QString& portName);
+// Sets the logger's line settings on `port`, named after `settings`, and opens it for
+// reading and writing.
+bool openPort(QSerialPort& port, const LinkSettings& settings);
+// After a failed openPort(): the port is there, but this user may not open it (as when
+// not in the group that owns serial ports).
+bool isPermissionDenied(const QSerialPort& port);
+// An error after which an open port is of no more use. An unplugged adapter reports
+// ResourceError; a pseudo-terminal whose other side went away reports ReadError on every
+// read instead, and left open it would keep failing reads without end.
+bool endsLink(QSerialPort::SerialPortError error);
+
 } // namespace devicelink

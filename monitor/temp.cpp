@@ -2,7 +2,9 @@
 
 #include "frameless.h"
 #include "language.h"
+#include "linkmessages.h"
 #include "linksupervisor.h"
+#include "portscan.h"
 #include "qrealtimedata.h"
 #include "readings.h"
 #include "set.h"
@@ -12,14 +14,12 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
-#include <QFile>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QTimer>
 
 #include <cmath>
-#include <unistd.h>
 
 namespace {
 
@@ -38,12 +38,6 @@ const char* const WeekdayNames[] = {
     QT_TRANSLATE_NOOP("Temp", "Wednesday"), QT_TRANSLATE_NOOP("Temp", "Thursday"),
     QT_TRANSLATE_NOOP("Temp", "Friday"),    QT_TRANSLATE_NOOP("Temp", "Saturday"),
     QT_TRANSLATE_NOOP("Temp", "Sunday")};
-
-// The device file behind a port name: QSerialPort takes "ttyUSB0" as well as a full path.
-QString deviceFile(const QString& portName)
-{
-    return portName.startsWith(QLatin1Char('/')) ? portName : QStringLiteral("/dev/") + portName;
-}
 
 } // namespace
 
@@ -131,14 +125,7 @@ Temp::~Temp()
 
 bool Temp::openLink()
 {
-    const devicelink::LinkSettings settings = set->linkSettings();
-    serial->setPortName(settings.portName);
-    serial->setBaudRate(settings.baudRate, QSerialPort::AllDirections);
-    serial->setDataBits(settings.dataBits);
-    serial->setParity(settings.parity);
-    serial->setStopBits(settings.stopBits);
-    serial->setFlowControl(settings.flowControl);
-    return serial->open(QIODevice::ReadWrite);
+    return devicelink::openPort(*serial, set->linkSettings());
 }
 
 void Temp::closeLink()
@@ -195,29 +182,18 @@ void Temp::on_pushButtonConnect_clicked()
         link->sendConnect();
         return;
     }
-    const QString device = deviceFile(serial->portName());
-    if (serial->error() == QSerialPort::PermissionError && !serial->portName().isEmpty() &&
-        ::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0)
-        showMessage(tr("The logger's port %1 cannot be opened: permission denied. Add your user "
-                       "to the \"dialout\" group (\"uucp\" on some systems), then log out and in "
-                       "again.")
-                        .arg(device));
-    else
-        showMessage(tr("Not found a valid device!"));
+    showMessage(linkmessages::openFailed(*serial));
 }
 
 void Temp::handleError(QSerialPort::SerialPortError error)
 {
-    // An unplugged adapter reports ResourceError. A pseudo-terminal whose other side
-    // went away reports ReadError on every read instead, so both end the link; left
-    // open, the port would keep failing reads without end.
-    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
+    if (!devicelink::endsLink(error))
         return;
     if (!serial->isOpen())
         return;
     realdata->linkLost();
     link->freeLine();
-    showMessage(tr("Critical Error"));
+    showMessage(linkmessages::linkLost());
     closeLink();
 }
 
@@ -370,7 +346,7 @@ void Temp::connectUnanswered()
 {
     sendtimer->stop();
     closeLink();
-    showMessage(tr("Connected to Device failed!"));
+    showMessage(linkmessages::connectFailed());
 }
 
 void Temp::commandAbandoned(wire::Command command)
@@ -382,8 +358,7 @@ void Temp::commandAbandoned(wire::Command command)
     // connected while its readings froze.
     if (ui->pushButtonStop->isEnabled())
         sendtimer->start(PollPeriodMs);
-    showMessage(tr("The logger did not acknowledge the command. Check the connection and try "
-                   "again."));
+    showMessage(linkmessages::commandUnacknowledged());
 }
 
 // --- Receiving -------------------------------------------------------------------------
@@ -410,22 +385,22 @@ void Temp::on_receive_buf_oneFrameDataReceived()
         handleLiveReply(frame);
         break;
     case quint8(wire::Command::SetClock):
-        showMessage(tr("Calibration time:OK"));
+        showMessage(linkmessages::clockSet());
         break;
     case quint8(wire::Command::Stop):
         // The logger's count is final now, whatever number it was asked to reach.
         forgetRecordNumber();
-        showMessage(tr("Stop record:OK"));
+        showMessage(linkmessages::recordingStopped());
         break;
     case quint8(wire::Command::Connect):
         applyConnectedState();
         sendtimer->start(PollPeriodMs);
-        showMessage(tr("Connected to the device:OK"));
+        showMessage(linkmessages::connected());
         break;
     case quint8(wire::Command::SetRecording):
         appliedRecordNumber = link->parametersOnWire().recordNumber;
         sendtimer->start(PollPeriodMs);
-        showMessage(tr("Set data command sent"));
+        showMessage(linkmessages::parametersSent());
         break;
     default: // busy: the pending command is written again at the next watch
         break;

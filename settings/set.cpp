@@ -3,8 +3,8 @@
 
 #include "frameless.h"
 #include "readings.h"
+#include "recordingentry.h"
 #include "skin.h"
-#include "wireformat.h"
 
 #include <QMouseEvent>
 
@@ -19,11 +19,23 @@ const char* const windowStyle =
     "#Set QLabel, #Set QRadioButton { color: #ffffff; }"
     "#Set QLabel#labelErrorInfo_3 { color: #ffd54f; }";
 
+void setRange(QSpinBox* box, recordingentry::Range range)
+{
+    box->setRange(range.minimum, range.maximum);
+}
+
 } // namespace
 
 Set::Set(QWidget* parent) : QWidget(parent), ui(new Ui::Set)
 {
     ui->setupUi(this);
+    setRange(ui->spinBoxHighHumiWarn, recordingentry::Humidity);
+    setRange(ui->spinBoxLowHumiWarn, recordingentry::Humidity);
+    setRange(ui->setTimeHour, recordingentry::IntervalHours);
+    setRange(ui->setTimeMin, recordingentry::IntervalMinutes);
+    setRange(ui->setTimeSec, recordingentry::IntervalSeconds);
+    setRange(ui->spinBoxRecordNumber, recordingentry::RecordNumber);
+    setTemperatureUnit(true);
     scanForLogger();
 
     setWindowFlags(frameless::WindowFlags);
@@ -55,12 +67,8 @@ devicelink::LinkSettings Set::linkSettings()
 void Set::setTemperatureUnit(bool centigrade)
 {
     isCentigrade = centigrade;
-    // -40 degC is -40 degF; 130 degC is 266 degF.
-    const int maximum = centigrade ? 130 : 266;
-    for (QSpinBox* box : {ui->spinBoxHighTempWarn, ui->spinBoxLowTempWarn}) {
-        box->setMinimum(-40);
-        box->setMaximum(maximum);
-    }
+    for (QSpinBox* box : {ui->spinBoxHighTempWarn, ui->spinBoxLowTempWarn})
+        setRange(box, recordingentry::temperatureRange(centigrade));
     const QString symbol = readings::unitSymbol(centigrade);
     ui->labelHighTempUnit_2->setText(symbol);
     ui->labelHighTempUnit->setText(symbol);
@@ -78,48 +86,32 @@ void Set::retranslate()
 
 void Set::on_pushButtonApply_clicked()
 {
+    recordingentry::Entry entry;
+    entry.celsius = isCentigrade;
+    entry.highTemp = ui->spinBoxHighTempWarn->value();
+    entry.lowTemp = ui->spinBoxLowTempWarn->value();
+    entry.highHumi = ui->spinBoxHighHumiWarn->value();
+    entry.lowHumi = ui->spinBoxLowHumiWarn->value();
+    entry.intervalSeconds =
+        ui->setTimeHour->value() * 3600 + ui->setTimeMin->value() * 60 + ui->setTimeSec->value();
+    entry.recordNumber = ui->spinBoxRecordNumber->value();
+    entry.manualMode = !ui->radioButtonAuto->isChecked();
+    const recordingentry::Verdict verdict = recordingentry::check(entry);
+    if (!verdict.accepted()) {
+        showError(verdict.refusal);
+        return;
+    }
+
     // The fields change only when the whole entry is accepted: the main window compares
     // the logger's record count with recordNumber, which must be the number it was sent.
-    int high = ui->spinBoxHighTempWarn->value();
-    int low = ui->spinBoxLowTempWarn->value();
-    if (!isCentigrade) {
-        high = readings::wholeCelsiusFromFahrenheit(high);
-        low = readings::wholeCelsiusFromFahrenheit(low);
-    }
-    const int highHumidity = ui->spinBoxHighHumiWarn->value();
-    const int lowHumidity = ui->spinBoxLowHumiWarn->value();
-    const int interval =
-        ui->setTimeHour->value() * 3600 + ui->setTimeMin->value() * 60 + ui->setTimeSec->value();
-
-    if (interval == 0) {
-        showError(tr("record interval is illegal, should be greater than 0!"));
-        return;
-    }
-    // The interval travels to the logger in a 16-bit field.
-    static_assert(wire::MaxIntervalSeconds == 18 * 3600 + 12 * 60 + 15,
-                  "the message below names the longest interval");
-    if (interval > wire::MaxIntervalSeconds) {
-        showError(tr("Error:Record interval is too long, should be at most 18 h 12 min 15 s "
-                     "(65535 sec)"));
-        return;
-    }
-    if (high <= low) {
-        showError(
-            tr("Error:High temperature value should be greater than the low temperature value"));
-        return;
-    }
-    if (highHumidity <= lowHumidity) {
-        showError(tr("Error:High humidity value should be greater than the low humidity value"));
-        return;
-    }
-
-    highTemp = high;
-    lowTemp = low;
-    highHumi = highHumidity;
-    lowHumi = lowHumidity;
-    recordInterval = interval;
-    recordNumber = ui->spinBoxRecordNumber->value();
-    manualMode = ui->radioButtonAuto->isChecked() ? 0 : 1;
+    const wire::RecordingParameters& accepted = verdict.parameters;
+    highTemp = accepted.highTempC;
+    lowTemp = accepted.lowTempC;
+    highHumi = accepted.highHumi;
+    lowHumi = accepted.lowHumi;
+    recordInterval = accepted.intervalSeconds;
+    recordNumber = accepted.recordNumber;
+    manualMode = accepted.manualMode ? 1 : 0;
 
     ui->labelErrorInfo_3->clear();
     emit gApply();

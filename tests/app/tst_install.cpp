@@ -5,8 +5,9 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-// `cmake --install` into a fresh prefix: the program, a desktop entry that validates and
-// starts the program in the home folder, and the icon in the freedesktop sizes.
+// `cmake --install` into a fresh prefix: the program and its command line, a desktop entry
+// that validates and starts the program in the home folder, and the icon in the freedesktop
+// sizes.
 class InstallTest : public QObject
 {
     Q_OBJECT
@@ -64,6 +65,7 @@ void InstallTest::desktopEntryAndIcons()
     QCOMPARE(validate.readAll(), QByteArray());
     QCOMPARE(entryValue(QStringLiteral("TryExec")),
              prefix.filePath(QStringLiteral("bin/hygrolux")));
+    QVERIFY(QFileInfo(prefix.filePath(QStringLiteral("bin/hygrolux-cli"))).isExecutable());
 
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256, 512}) {
         const QString path = QStringLiteral("share/icons/hicolor/%1x%1/apps/%2.png")

@@ -1,0 +1,334 @@
+#include "commandrunner.h"
+
+#include "exitcodes.h"
+#include "exports.h"
+#include "linkmessages.h"
+#include "linksupervisor.h"
+#include "liveformat.h"
+#include "pdfexport.h"
+#include "portlist.h"
+#include "portscan.h"
+#include "savedfile.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+
+using cli::Command;
+namespace exitcode = cli::exitcode;
+
+namespace {
+
+// Live polls once a second, as the main window does; watch polls at its own pace.
+constexpr int PollPeriodMs = 1000;
+// Time for a live reply beyond the poll period before the logger counts as silent: one
+// lost reply is taken over after LinkSupervisor::ReplyTimeoutMs and polled again.
+constexpr int LiveReplyGraceMs = 3000;
+// The download is checked for progress once a second, as in the analysis window.
+constexpr int CheckPeriodMs = 1000;
+
+QString absolute(const QString& path)
+{
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+// Whether `name` is the file at `path`, or becomes it: the comparison is by name, for a
+// file the download is yet to write, and through links for one that exists.
+bool namesFile(const QString& name, const QString& path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return absolute(name) == absolute(path) ||
+           (!canonical.isEmpty() && QFileInfo(name).canonicalFilePath() == canonical);
+}
+
+} // namespace
+
+CommandRunner::CommandRunner(const cli::Invocation& invocation_, QTextStream& out_,
+                             QTextStream& err_, bool errIsTerminal)
+    : invocation(invocation_), out(out_), err(err_), progress(err_, errIsTerminal)
+{
+    connect(&session, &LoggerSession::connected, this, &CommandRunner::loggerConnected);
+    connect(&session, &LoggerSession::liveReply, this, &CommandRunner::liveReply);
+    connect(&session, &LoggerSession::acknowledged, this, &CommandRunner::acknowledged);
+    connect(&session, &LoggerSession::failed, this, &CommandRunner::linkFailed);
+    connect(&interrupts, &Interrupts::received, this, &CommandRunner::interrupted);
+    connect(&pollTimer, &QTimer::timeout, this, &CommandRunner::poll);
+    answerTimer.setSingleShot(true);
+    connect(&answerTimer, &QTimer::timeout, this, [this] {
+        fail(exitcode::Unreachable, QStringLiteral("The logger sends no live readings."));
+    });
+    connect(&checkTimer, &QTimer::timeout, &download, &LoggedDownload::tick);
+    connect(&download, &LoggedDownload::progressChanged, this, &CommandRunner::downloadProgress);
+    connect(&download, &LoggedDownload::finished, this, &CommandRunner::downloadFinished);
+}
+
+int CommandRunner::run()
+{
+    if (invocation.command == Command::Ports)
+        return listPorts();
+    if (!invocation.out.isEmpty()) {
+        const QString refusal = reportRefusal();
+        if (!refusal.isEmpty()) {
+            err << refusal << '\n';
+            return exitcode::Usage;
+        }
+    }
+
+    interrupts.install();
+    const QString port =
+        invocation.port.isEmpty() ? devicelink::findLoggerPort(QString()) : invocation.port;
+    QString why;
+    if (!session.open(port, &why)) {
+        err << why << '\n';
+        return exitcode::Unreachable;
+    }
+    return loop.exec();
+}
+
+int CommandRunner::listPorts()
+{
+    const QString overrideName = devicelink::portOverride();
+    const QString origin = !invocation.port.isEmpty() ? QStringLiteral("named by --port")
+                                                      : QStringLiteral("named by HYGROLUX_PORT");
+    const QList<devicelink::PortDescription> ports = devicelink::systemPorts();
+    const QString chosen = !invocation.port.isEmpty()
+                               ? invocation.port
+                               : devicelink::selectLoggerPort(ports, QString(), overrideName);
+    out << portList(ports, chosen, origin);
+    out.flush();
+    if (chosen.isEmpty()) {
+        err << linkmessages::deviceNotFound() << '\n';
+        return exitcode::Unreachable;
+    }
+    return exitcode::Done;
+}
+
+void CommandRunner::loggerConnected()
+{
+    switch (invocation.command) {
+    case Command::Status:
+    case Command::Watch:
+    case Command::Download:
+        // A download first reads the alarm limits, which the data file's header carries.
+        startPolling();
+        break;
+    case Command::SetClock:
+        session.link().sendSetClock();
+        break;
+    case Command::Configure:
+        session.link().sendRecordingParameters(invocation.parameters);
+        break;
+    case Command::Stop:
+        session.link().sendStop();
+        break;
+    case Command::Ports:
+        break;
+    }
+}
+
+void CommandRunner::startPolling()
+{
+    const int periodMs =
+        invocation.command == Command::Watch ? invocation.everySeconds * 1000 : PollPeriodMs;
+    pollTimer.start(periodMs);
+    answerTimer.start(periodMs + LiveReplyGraceMs);
+    poll();
+}
+
+void CommandRunner::poll()
+{
+    session.link().sendLivePoll();
+}
+
+void CommandRunner::liveReply(const wire::LiveValues& live)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    switch (invocation.command) {
+    case Command::Status:
+        if (invocation.json)
+            out << liveformat::statusJson(live, invocation.celsius, session.portName(), now)
+                << '\n';
+        else
+            out << liveformat::statusText(live, invocation.celsius, session.portName());
+        finish(exitcode::Done);
+        break;
+    case Command::Watch:
+        out << liveformat::csvLine(live, invocation.celsius, now) << '\n';
+        out.flush();
+        answerTimer.start();
+        if (invocation.count > 0 && ++linesPrinted >= invocation.count)
+            finish(exitcode::Done);
+        break;
+    case Command::Download:
+        if (!downloadAsked)
+            startDownload(live);
+        break;
+    default:
+        break;
+    }
+}
+
+void CommandRunner::acknowledged(wire::Command command)
+{
+    switch (command) {
+    case wire::Command::SetClock:
+        out << linkmessages::clockSet() << '\n';
+        break;
+    case wire::Command::SetRecording:
+        out << linkmessages::parametersSent() << '\n';
+        break;
+    case wire::Command::Stop:
+        out << linkmessages::recordingStopped() << '\n';
+        break;
+    default:
+        return;
+    }
+    finish(exitcode::Done);
+}
+
+void CommandRunner::startDownload(const wire::LiveValues& live)
+{
+    downloadAsked = true;
+    pollTimer.stop();
+    answerTimer.stop();
+    if (!download.start(invocation.celsius, {live.tempAlarmHigh, live.tempAlarmLow,
+                                             live.humiAlarmHigh, live.humiAlarmLow})) {
+        fail(exitcode::DownloadFailed, download.errorString());
+        return;
+    }
+    session.setDownload(&download);
+    checkTimer.start(CheckPeriodMs);
+    progress.update(0, 0, 0);
+    session.link().sendDownload();
+}
+
+void CommandRunner::downloadProgress(int percent)
+{
+    // A download that ended keeps the bar where it stopped.
+    if (download.isRunning())
+        progress.update(percent, download.recordsReceived(), download.header().recordCount);
+}
+
+void CommandRunner::downloadFinished(LoggedDownload::Outcome outcome)
+{
+    checkTimer.stop();
+    session.setDownload(nullptr);
+    // A request still unanswered is withdrawn, the rest of the reply dropped.
+    session.link().endDownload();
+    progress.finish();
+    if (wasInterrupted)
+        err << QStringLiteral("Interrupted.") << '\n';
+
+    const QString dataFile = absolute(download.dataFilePath());
+    if (outcome != LoggedDownload::Outcome::Success) {
+        err << download.outcomeMessage(outcome) << '\n'
+            << QStringLiteral("Data file: %1").arg(dataFile) << '\n';
+        finish(exitcode::DownloadFailed);
+        return;
+    }
+    out << download.outcomeMessage(outcome) << '\n';
+    for (const QString& line : download.summaryLines())
+        out << line << '\n';
+    out << QStringLiteral("Data file: %1").arg(dataFile) << '\n';
+    finish(invocation.out.isEmpty() ? exitcode::Done : saveReport());
+}
+
+QString CommandRunner::reportRefusal() const
+{
+    // The download replaces both before the report is written: a report in their place
+    // would destroy the new data file or the one kept from the download before.
+    for (const QString& path : {download.dataFilePath(), download.previousFilePath()})
+        if (namesFile(invocation.out, path))
+            return QStringLiteral("--out must not name %1, which the download keeps.")
+                .arg(absolute(path));
+    return QString();
+}
+
+int CommandRunner::saveReport()
+{
+    const QString dataPath = download.dataFilePath();
+    const QString& target = invocation.out;
+    exports::Outcome outcome;
+    switch (exports::formOf(target)) {
+    case exports::Form::Text:
+        outcome = exports::saveText(dataPath, target);
+        break;
+    case exports::Form::Workbook:
+        outcome = exports::saveWorkbook(download.sheet(), download.summaryLines(), target);
+        break;
+    case exports::Form::Pdf:
+        outcome = exports::savePdf(dataPath, target);
+        break;
+    case exports::Form::Csv: {
+        // The rows as the analysis window has them: read back from the data file.
+        const savedfile::Result loaded = savedfile::load(dataPath, savedfile::Kind::Text);
+        if (loaded.status == savedfile::Status::Unreadable)
+            outcome.reason = QStringLiteral("the data file %1 cannot be read").arg(dataPath);
+        else
+            outcome = exports::saveCsv(loaded.data, target);
+        break;
+    }
+    case exports::Form::Picture:
+    case exports::Form::None:
+        break;
+    }
+    if (!outcome.saved) {
+        err << QCoreApplication::translate("QRealTimeData", "File was not saved: %1")
+                   .arg(outcome.reason)
+            << '\n';
+        return exitcode::ReportNotSaved;
+    }
+    out << QCoreApplication::translate("QRealTimeData", "File has saved") << '\n'
+        << QStringLiteral("Report: %1").arg(absolute(target)) << '\n';
+    return exitcode::Done;
+}
+
+void CommandRunner::linkFailed(const QString& message)
+{
+    if (done)
+        return;
+    err << message << '\n';
+    if (download.isRunning()) {
+        // Ends as missed: the data file keeps what arrived, marked "data missed".
+        download.linkDropped();
+        return;
+    }
+    finish(exitcode::Unreachable);
+}
+
+void CommandRunner::interrupted()
+{
+    if (invocation.command == Command::Watch) {
+        finish(exitcode::Done);
+        return;
+    }
+    if (download.isRunning()) {
+        wasInterrupted = true;
+        download.linkDropped();
+        return;
+    }
+    fail(exitcode::Interrupted, QStringLiteral("Interrupted."));
+}
+
+void CommandRunner::fail(int code, const QString& message)
+{
+    if (done)
+        return;
+    err << message << '\n';
+    finish(code);
+}
+
+void CommandRunner::finish(int code)
+{
+    if (done)
+        return;
+    done = true;
+    pollTimer.stop();
+    answerTimer.stop();
+    checkTimer.stop();
+    out.flush();
+    err.flush();
+    loop.exit(code);
+}

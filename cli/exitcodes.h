@@ -1,0 +1,19 @@
+#pragma once
+
+// What hygrolux-cli tells the script that started it.
+namespace cli::exitcode {
+
+constexpr int Done = 0;
+// The logger could not be reached (no port, no answer, permission denied) or the link
+// dropped.
+constexpr int Unreachable = 1;
+// The command line was wrong, or a parameter was refused before anything was sent.
+constexpr int Usage = 2;
+// The download failed: checksum error, no data or missed. ./data.txt keeps what arrived.
+constexpr int DownloadFailed = 3;
+// The download succeeded, but the report asked for with --out was not saved.
+constexpr int ReportNotSaved = 4;
+// Ctrl-C (or SIGTERM) ended a command before it was done, as a shell counts it.
+constexpr int Interrupted = 130;
+
+} // namespace cli::exitcode

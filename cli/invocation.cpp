@@ -1,0 +1,278 @@
+#include "invocation.h"
+
+#include "exports.h"
+#include "readings.h"
+#include "recordingentry.h"
+
+#include <QCommandLineParser>
+#include <QStringList>
+
+#include <utility>
+#include <vector>
+
+namespace cli {
+
+namespace {
+
+struct CommandName {
+    const char* name;
+    Command command;
+};
+const CommandName Commands[] = {
+    {"ports", Command::Ports},        {"status", Command::Status},       {"watch", Command::Watch},
+    {"set-clock", Command::SetClock}, {"configure", Command::Configure}, {"stop", Command::Stop},
+    {"download", Command::Download},
+};
+
+// The options that belong to one command; the others are for every command.
+const std::vector<std::pair<Command, QStringList>>& commandOptions()
+{
+    static const std::vector<std::pair<Command, QStringList>> options = {
+        {Command::Status, {"json"}},
+        {Command::Watch, {"every", "count"}},
+        {Command::Configure,
+         {"interval", "records", "temp-high", "temp-low", "humi-high", "humi-low", "manual"}},
+        {Command::Download, {"out"}},
+    };
+    return options;
+}
+
+const char* const Description =
+    "Reads, configures and downloads a temperature and humidity logger without a display,\n"
+    "for scripts, scheduled collection and terminals.\n"
+    "\n"
+    "Commands:\n"
+    "  ports       List the serial ports; * marks the one the logger is looked for on.\n"
+    "  status      Print the live readings, the record count and the alarm limits\n"
+    "              (--json: one JSON object).\n"
+    "  watch       Print the live readings as CSV lines until --count lines or Ctrl-C:\n"
+    "              time, temperature, humidity, dew temperature, heat index, records.\n"
+    "  set-clock   Set the logger's clock to this computer's.\n"
+    "  configure   Send the recording parameters: --interval, --records, --temp-high,\n"
+    "              --temp-low, --humi-high, --humi-low, and --manual for manual start.\n"
+    "  stop        Stop the recording.\n"
+    "  download    Download the records into ./data.txt; the data file before is kept\n"
+    "              as ./data.previous.txt. --out also saves the report, in the form\n"
+    "              its name ends in: .txt, .xlsx (or .xls), .csv or .pdf.\n"
+    "\n"
+    "The port is --port, else the environment's HYGROLUX_PORT, else the adapter found\n"
+    "among the serial ports.";
+
+const char* const ExitCodes = "\nExit codes:\n"
+                              "  0    done\n"
+                              "  1    the logger could not be reached, or the link dropped\n"
+                              "  2    usage error, or a parameter was refused\n"
+                              "  3    the download failed (checksum error, no data, data missed);\n"
+                              "       ./data.txt keeps what arrived\n"
+                              "  4    downloaded, but the report of --out was not saved\n"
+                              "  130  interrupted by Ctrl-C before the command was done\n";
+
+QString invalid(const QString& option, const QString& value, const QString& expected)
+{
+    return QStringLiteral("Invalid value for --%1: \"%2\" (%3).").arg(option, value, expected);
+}
+
+// Reads a whole number within `range`; false with `error` set otherwise.
+bool readNumber(const QCommandLineParser& parser, const QString& option,
+                recordingentry::Range range, const QString& unit, int* value, QString* error)
+{
+    const QString text = parser.value(option);
+    bool ok = false;
+    const int number = text.toInt(&ok);
+    if (ok && range.contains(number)) {
+        *value = number;
+        return true;
+    }
+    QString expected =
+        QStringLiteral("a whole number from %1 to %2").arg(range.minimum).arg(range.maximum);
+    if (!unit.isEmpty())
+        expected += QLatin1Char(' ') + unit;
+    *error = invalid(option, text, expected);
+    return false;
+}
+
+// The logger takes all the recording parameters at once, as the settings window sends them.
+QString missingConfiguration(const QCommandLineParser& parser)
+{
+    const QStringList required = {"interval", "records",   "temp-high",
+                                  "temp-low", "humi-high", "humi-low"};
+    QStringList missing;
+    for (const QString& option : required)
+        if (!parser.isSet(option))
+            missing << QStringLiteral("--") + option;
+    if (missing.isEmpty())
+        return QString();
+    return QStringLiteral("configure needs %1.").arg(missing.join(QStringLiteral(", ")));
+}
+
+bool readConfiguration(const QCommandLineParser& parser, Invocation& invocation, QString* error)
+{
+    recordingentry::Entry entry;
+    entry.celsius = invocation.celsius;
+    entry.manualMode = parser.isSet("manual");
+    // Any whole number of seconds reaches the settings window's checks of the interval.
+    bool ok = false;
+    entry.intervalSeconds = parser.value("interval").toInt(&ok);
+    if (!ok) {
+        *error = invalid("interval", parser.value("interval"), "a whole number of seconds");
+        return false;
+    }
+    const recordingentry::Range temperature = recordingentry::temperatureRange(entry.celsius);
+    const QString degrees = readings::unitSymbol(entry.celsius);
+    const QString percent = QStringLiteral("%RH");
+    if (!readNumber(parser, "records", recordingentry::RecordNumber, QString(), &entry.recordNumber,
+                    error) ||
+        !readNumber(parser, "temp-high", temperature, degrees, &entry.highTemp, error) ||
+        !readNumber(parser, "temp-low", temperature, degrees, &entry.lowTemp, error) ||
+        !readNumber(parser, "humi-high", recordingentry::Humidity, percent, &entry.highHumi,
+                    error) ||
+        !readNumber(parser, "humi-low", recordingentry::Humidity, percent, &entry.lowHumi, error))
+        return false;
+
+    const recordingentry::Verdict verdict = recordingentry::check(entry);
+    *error = verdict.refusal;
+    invocation.parameters = verdict.parameters;
+    return verdict.accepted();
+}
+
+bool readReportName(const QCommandLineParser& parser, Invocation& invocation, QString* error)
+{
+    invocation.out = parser.value("out");
+    switch (exports::formOf(invocation.out)) {
+    case exports::Form::Text:
+    case exports::Form::Workbook:
+    case exports::Form::Pdf:
+    case exports::Form::Csv:
+        return true;
+    case exports::Form::Picture: // the charts are drawn by the analysis window only
+    case exports::Form::None:
+        break;
+    }
+    *error = invalid("out", invocation.out,
+                     "a file name with .txt, .xlsx, .xls, .csv or .pdf, in small letters");
+    return false;
+}
+
+bool readWatch(const QCommandLineParser& parser, Invocation& invocation, QString* error)
+{
+    // A day between readings at most; at least one, as the windows poll.
+    constexpr recordingentry::Range Every{1, 86400};
+    constexpr recordingentry::Range Count{1, 1000000000};
+    if (parser.isSet("every") &&
+        !readNumber(parser, "every", Every, "seconds", &invocation.everySeconds, error))
+        return false;
+    return !parser.isSet("count") ||
+           readNumber(parser, "count", Count, QString(), &invocation.count, error);
+}
+
+} // namespace
+
+void describe(QCommandLineParser& parser)
+{
+    parser.setApplicationDescription(QLatin1String(Description));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument("command",
+                                 "ports, status, watch, set-clock, configure, stop or download.");
+    parser.addOptions({
+        {"port", "The logger's serial port, e.g. /dev/ttyUSB0.", "path"},
+        {"fahrenheit", "Temperatures in degrees Fahrenheit (read and written)."},
+        {"json", "status: print one JSON object."},
+        {"every", "watch: seconds between readings (default 1).", "seconds"},
+        {"count", "watch: stop after this many lines.", "n"},
+        {"interval", "configure: seconds between records, 1 to 65535.", "seconds"},
+        {"records", "configure: number of records to take, 1 to 20000.", "n"},
+        {"temp-high", "configure: high temperature alarm, whole degrees.", "t"},
+        {"temp-low", "configure: low temperature alarm, whole degrees.", "t"},
+        {"humi-high", "configure: high humidity alarm, whole %RH.", "h"},
+        {"humi-low", "configure: low humidity alarm, whole %RH.", "h"},
+        {"manual", "configure: manual record mode (default: auto)."},
+        {"out", "download: also save the report as this file (.txt, .xlsx, .csv, .pdf).", "file"},
+    });
+}
+
+bool needsGui(const Invocation& invocation)
+{
+    return invocation.command == Command::Download &&
+           exports::formOf(invocation.out) == exports::Form::Pdf;
+}
+
+QString helpText(const QCommandLineParser& parser)
+{
+    return parser.helpText() + QLatin1String(ExitCodes);
+}
+
+ParseResult parse(QCommandLineParser& parser, const QStringList& arguments)
+{
+    ParseResult result;
+    if (!parser.parse(arguments)) {
+        result.error = parser.errorText();
+        return result;
+    }
+    if (parser.isSet("help")) {
+        result.action = ParseResult::Action::Help;
+        return result;
+    }
+    if (parser.isSet("version")) {
+        result.action = ParseResult::Action::Version;
+        return result;
+    }
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) {
+        result.error = QStringLiteral("No command given.");
+        return result;
+    }
+    if (positional.size() > 1) {
+        result.error = QStringLiteral("Unexpected argument: \"%1\".").arg(positional.at(1));
+        return result;
+    }
+    const QString name = positional.first();
+    bool known = false;
+    Invocation& invocation = result.invocation;
+    for (const CommandName& command : Commands)
+        if (name == QLatin1String(command.name)) {
+            invocation.command = command.command;
+            known = true;
+        }
+    if (!known) {
+        result.error = QStringLiteral("Unknown command: \"%1\".").arg(name);
+        return result;
+    }
+    for (const auto& [command, options] : commandOptions())
+        for (const QString& option : options)
+            if (command != invocation.command && parser.isSet(option)) {
+                result.error = QStringLiteral("--%1 is not an option of %2.").arg(option, name);
+                return result;
+            }
+
+    invocation.celsius = !parser.isSet("fahrenheit");
+    invocation.json = parser.isSet("json");
+    if (parser.isSet("port")) {
+        invocation.port = parser.value("port");
+        if (invocation.port.isEmpty()) {
+            result.error = QStringLiteral("--port needs the path of a serial port.");
+            return result;
+        }
+    }
+    if (invocation.command == Command::Configure) {
+        const QString missing = missingConfiguration(parser);
+        if (!missing.isEmpty()) {
+            result.error = missing;
+            return result;
+        }
+    }
+    result.pointToHelp = false;
+    bool ok = true;
+    if (invocation.command == Command::Configure)
+        ok = readConfiguration(parser, invocation, &result.error);
+    else if (invocation.command == Command::Watch)
+        ok = readWatch(parser, invocation, &result.error);
+    else if (parser.isSet("out"))
+        ok = readReportName(parser, invocation, &result.error);
+    if (ok)
+        result.action = ParseResult::Action::Run;
+    return result;
+}
+
+} // namespace cli

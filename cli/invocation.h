@@ -1,0 +1,46 @@
+#pragma once
+
+#include "wireformat.h"
+
+#include <QString>
+
+class QCommandLineParser;
+class QStringList;
+
+// What hygrolux-cli was asked to do, read from its command line.
+namespace cli {
+
+enum class Command { Ports, Status, Watch, SetClock, Configure, Stop, Download };
+
+struct Invocation {
+    Command command = Command::Status;
+    QString port; // --port; empty: HYGROLUX_PORT, then the search the windows make
+    bool celsius = true;
+    bool json = false;                    // status
+    int everySeconds = 1;                 // watch
+    int count = 0;                        // watch; 0: until interrupted
+    wire::RecordingParameters parameters; // configure, checked as the settings window does
+    QString out; // download: the report's file, its form by its name; empty: no report
+};
+
+struct ParseResult {
+    enum class Action { Run, Help, Version, UsageError };
+    Action action = Action::UsageError;
+    Invocation invocation;
+    QString error; // for UsageError
+    // A refused value explains itself; a command line that does not read points to --help.
+    bool pointToHelp = true;
+};
+
+// Declares the options and the description (with the commands and exit codes) on `parser`.
+void describe(QCommandLineParser& parser);
+// Reads `arguments` (the program name first). Values are checked here: ranges, the
+// settings window's checks of a configuration, the ending of --out. Nothing is opened, and
+// no application object is needed.
+ParseResult parse(QCommandLineParser& parser, const QStringList& arguments);
+// The command prints a PDF, which needs a QGuiApplication.
+bool needsGui(const Invocation& invocation);
+// The help text: the parser's, with the commands and exit codes.
+QString helpText(const QCommandLineParser& parser);
+
+} // namespace cli

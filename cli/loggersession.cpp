@@ -1,0 +1,87 @@
+#include "loggersession.h"
+
+#include "linkmessages.h"
+#include "linksupervisor.h"
+#include "loggeddownload.h"
+#include "portscan.h"
+
+LoggerSession::LoggerSession(QObject* parent)
+    : QObject(parent), serial(new QSerialPort(this)), supervisor(new LinkSupervisor(serial, this))
+{
+    // As in the main window: downloads stream through in small pieces.
+    serial->setReadBufferSize(64);
+    connect(serial, &QSerialPort::readyRead, this, &LoggerSession::readInput);
+    connect(serial, &QSerialPort::errorOccurred, this, &LoggerSession::portError);
+    connect(supervisor, &LinkSupervisor::connectUnanswered, this, [this] {
+        close();
+        emit failed(linkmessages::connectFailed());
+    });
+    connect(supervisor, &LinkSupervisor::commandAbandoned, this,
+            [this] { emit failed(linkmessages::commandUnacknowledged()); });
+}
+
+LoggerSession::~LoggerSession()
+{
+    close();
+}
+
+bool LoggerSession::open(const QString& portName, QString* why)
+{
+    devicelink::LinkSettings settings;
+    settings.portName = portName;
+    if (portName.isEmpty() || !devicelink::openPort(*serial, settings)) {
+        *why =
+            portName.isEmpty() ? linkmessages::deviceNotFound() : linkmessages::openFailed(*serial);
+        return false;
+    }
+    supervisor->sendConnect();
+    return true;
+}
+
+void LoggerSession::close()
+{
+    supervisor->reset();
+    if (serial->isOpen())
+        serial->close();
+}
+
+void LoggerSession::portError(QSerialPort::SerialPortError error)
+{
+    if (!devicelink::endsLink(error) || !serial->isOpen())
+        return;
+    close();
+    emit failed(linkmessages::linkLost());
+}
+
+void LoggerSession::readInput()
+{
+    rxData = serial->readAll();
+    if (rxData.isEmpty())
+        return;
+    const FrameAssembler::Result result = supervisor->takeInput(rxData);
+    if (result.hasDownloadPiece() && download)
+        download->feed(result.downloadPiece, result.downloadPieceSize);
+    if (!result.replyReady)
+        return;
+    const unsigned char* frame = supervisor->takeReply();
+    switch (frame[1]) {
+    case quint8(wire::Command::ReadLive):
+        emit liveReply(wire::decodeLiveReply(frame));
+        break;
+    case quint8(wire::Command::Connect):
+        emit connected();
+        break;
+    case quint8(wire::Command::SetClock):
+    case quint8(wire::Command::SetRecording):
+    case quint8(wire::Command::Stop):
+        emit acknowledged(wire::Command(frame[1]));
+        break;
+    default: // busy: the pending command goes again at the next watch
+        break;
+    }
+}
+
+QString LoggerSession::portName() const
+{
+    return devicelink::deviceFile(serial->portName());
+}

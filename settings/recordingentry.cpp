@@ -1,0 +1,64 @@
+#include "recordingentry.h"
+
+#include "readings.h"
+
+#include <QCoreApplication>
+
+namespace recordingentry {
+
+namespace {
+
+QString refused(const char* text)
+{
+    return QCoreApplication::translate("Set", text);
+}
+
+} // namespace
+
+Verdict check(const Entry& entry)
+{
+    Verdict verdict;
+    int high = entry.highTemp;
+    int low = entry.lowTemp;
+    if (!entry.celsius) {
+        high = readings::wholeCelsiusFromFahrenheit(high);
+        low = readings::wholeCelsiusFromFahrenheit(low);
+    }
+
+    if (entry.intervalSeconds <= 0) {
+        verdict.refusal = refused(
+            QT_TRANSLATE_NOOP("Set", "record interval is illegal, should be greater than 0!"));
+        return verdict;
+    }
+    static_assert(wire::MaxIntervalSeconds == 18 * 3600 + 12 * 60 + 15,
+                  "the message below names the longest interval");
+    if (entry.intervalSeconds > wire::MaxIntervalSeconds) {
+        verdict.refusal = refused(QT_TRANSLATE_NOOP(
+            "Set", "Error:Record interval is too long, should be at most 18 h 12 min 15 s "
+                   "(65535 sec)"));
+        return verdict;
+    }
+    if (high <= low) {
+        verdict.refusal = refused(QT_TRANSLATE_NOOP(
+            "Set",
+            "Error:High temperature value should be greater than the low temperature value"));
+        return verdict;
+    }
+    if (entry.highHumi <= entry.lowHumi) {
+        verdict.refusal = refused(QT_TRANSLATE_NOOP(
+            "Set", "Error:High humidity value should be greater than the low humidity value"));
+        return verdict;
+    }
+
+    wire::RecordingParameters& parameters = verdict.parameters;
+    parameters.highTempC = high;
+    parameters.lowTempC = low;
+    parameters.highHumi = entry.highHumi;
+    parameters.lowHumi = entry.lowHumi;
+    parameters.recordNumber = entry.recordNumber;
+    parameters.intervalSeconds = entry.intervalSeconds;
+    parameters.manualMode = entry.manualMode;
+    return verdict;
+}
+
+} // namespace recordingentry

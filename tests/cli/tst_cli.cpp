@@ -1,0 +1,517 @@
+#include "qrealtimedata.h"
+#include "readings.h"
+#include "sheet.h"
+#include "simulatedlogger.h"
+#include "temp.h"
+#include "testsupport.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <unistd.h>
+
+using wire::block::RecordCodes;
+
+namespace {
+
+// What one run of hygrolux-cli left behind.
+struct Run {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+    qint64 elapsedMs = 0;
+    QList<qint64> lineTimesMs; // when each line of the standard output arrived
+};
+
+QStringList lines(const QByteArray& text)
+{
+    return QString::fromUtf8(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList cells(const Sheet& sheet)
+{
+    QStringList all;
+    for (int row = 1; row <= sheet.lastRow(); ++row)
+        for (int column = 1; column <= 6; ++column)
+            all << sheet.read(row, column);
+    for (const CellRange& range : sheet.mergedRanges())
+        all << QStringLiteral("merged %1,%2:%3,%4")
+                   .arg(range.firstRow)
+                   .arg(range.firstColumn)
+                   .arg(range.lastRow)
+                   .arg(range.lastColumn);
+    return all;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(RecordCodes)
+
+// hygrolux-cli started as a program, as a script would start it, against the simulated
+// logger on a pseudo-terminal that this process plays; the files it writes are compared
+// with those of the windows.
+class CliTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void statusJsonShowsTheLoggersValues_data();
+    void statusJsonShowsTheLoggersValues();
+    void watchPrintsALineASecond();
+    void downloadWritesWhatTheWindowWrites_data();
+    void downloadWritesWhatTheWindowWrites();
+    void configureChecksLikeTheSettingsWindow_data();
+    void configureChecksLikeTheSettingsWindow();
+    void failuresEndInTheirExitCode_data();
+    void failuresEndInTheirExitCode();
+    void interruptionEndsCleanly_data();
+    void interruptionEndsCleanly();
+    void portThisUserMayNotOpenGetsTheAdvice();
+
+private:
+    // Runs the program in the test's folder and returns once it ended (or `timeoutMs`
+    // passed); `onLine` hears every line it prints, on either stream, as it arrives. The
+    // simulated logger answers meanwhile.
+    using LineHandler = std::function<void(QProcess&, const QString&)>;
+    Run cli(const QStringList& arguments, int timeoutMs = 15000, const LineHandler& onLine = {});
+    void storeRecords(int count);
+    // A download through the main window's Download button into `folder`, and its report
+    // exported through the Export button under the name `report`.
+    void downloadThroughTheWindow(const QString& folder, const QString& report);
+    void setSettings(const std::function<void(sim::Settings&)>& change);
+    QString path(const QString& name) const { return dir->filePath(name); }
+
+    QScopedPointer<QTemporaryDir> dir;
+    sim::SimulatedLogger* logger = nullptr;
+    QList<QByteArray> received;
+    // Runs the program through another one (to run it as another user).
+    QStringList wrapper;
+};
+
+void CliTest::init()
+{
+    dir.reset(new QTemporaryDir);
+    logger = new sim::SimulatedLogger(5);
+    QVERIFY2(logger->open(), qPrintable(logger->errorString()));
+    setSettings([](sim::Settings& s) {
+        s.fast = true;
+        s.drift = false;
+    });
+    received.clear();
+    wrapper.clear();
+    connect(logger, &sim::SimulatedLogger::frameReceived, this,
+            [this](const QByteArray& frame) { received << frame; });
+    qputenv("HYGROLUX_PORT", logger->portName().toLocal8Bit());
+}
+
+void CliTest::cleanup()
+{
+    delete logger;
+    logger = nullptr;
+}
+
+void CliTest::setSettings(const std::function<void(sim::Settings&)>& change)
+{
+    sim::Settings settings = logger->settings();
+    change(settings);
+    logger->setSettings(settings);
+}
+
+void CliTest::storeRecords(int count)
+{
+    logger->setStoredRecords(
+        sim::plausibleDay(count, QDateTime(QDate(2024, 3, 9), QTime(22, 30)), 60, 2));
+}
+
+Run CliTest::cli(const QStringList& arguments, int timeoutMs, const LineHandler& onLine)
+{
+    Run run;
+    QProcess process;
+    process.setWorkingDirectory(dir->path());
+    QElapsedTimer clock;
+    connect(&process, &QProcess::readyReadStandardOutput, this, [&] {
+        process.setReadChannel(QProcess::StandardOutput);
+        while (process.canReadLine()) {
+            const QByteArray line = process.readLine();
+            run.out += line;
+            run.lineTimesMs << clock.elapsed();
+            if (onLine)
+                onLine(process, QString::fromUtf8(line));
+        }
+    });
+    connect(&process, &QProcess::readyReadStandardError, this, [&] {
+        process.setReadChannel(QProcess::StandardError);
+        while (process.canReadLine()) {
+            const QByteArray line = process.readLine();
+            run.err += line;
+            if (onLine)
+                onLine(process, QString::fromUtf8(line));
+        }
+    });
+    const QStringList command = wrapper + QStringList{QStringLiteral(CLI_PROGRAM)} + arguments;
+    clock.start();
+    process.start(command.first(), command.mid(1));
+    if (!process.waitForStarted())
+        return run;
+    if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.elapsedMs = clock.elapsed();
+    run.out += process.readAllStandardOutput();
+    run.err += process.readAllStandardError();
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return run;
+}
+
+void CliTest::statusJsonShowsTheLoggersValues_data()
+{
+    QTest::addColumn<bool>("celsius");
+    QTest::addColumn<RecordCodes>("codes");
+    QTest::newRow("Celsius") << true << RecordCodes{635, 412};
+    QTest::newRow("Fahrenheit") << false << RecordCodes{270, 987};
+    QTest::newRow("dry air has no dew temperature") << true << RecordCodes{700, 0};
+}
+
+void CliTest::statusJsonShowsTheLoggersValues()
+{
+    QFETCH(bool, celsius);
+    QFETCH(RecordCodes, codes);
+    logger->setLiveCodes(codes);
+    storeRecords(17);
+    QStringList arguments{"status", "--json"};
+    if (!celsius)
+        arguments << "--fahrenheit";
+    const Run run = cli(arguments);
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(lines(run.out).size(), 1);
+    QJsonParseError error;
+    const QJsonObject json = QJsonDocument::fromJson(run.out, &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+
+    const auto inUnit = [celsius](double value) {
+        return readings::formatValue(readings::inUnit(value, celsius)).toDouble();
+    };
+    const double dew = readings::dewPointC(codes.temperature, codes.humidity);
+    const sim::Parameters p = logger->parameters();
+    QCOMPARE(json["port"].toString(), logger->portName());
+    QCOMPARE(json["unit"].toString(), celsius ? "C" : "F");
+    QCOMPARE(json["temperature"].toDouble(), inUnit(readings::temperatureC(codes.temperature)));
+    QCOMPARE(json["humidity"].toDouble(), codes.humidity / 10.0);
+    QCOMPARE(json["heatIndex"].toDouble(),
+             inUnit(readings::heatIndexC(codes.temperature, codes.humidity)));
+    if (codes.humidity == 0)
+        QVERIFY(json["dewTemperature"].isNull());
+    else
+        QCOMPARE(json["dewTemperature"].toDouble(), inUnit(dew));
+    QCOMPARE(json["recordCount"].toInt(), 17);
+    QCOMPARE(json["tempAlarmHigh"].toDouble(),
+             inUnit(wire::wholeTemperatureFromCode(p.tempHighCode)));
+    QCOMPARE(json["tempAlarmLow"].toDouble(),
+             inUnit(wire::wholeTemperatureFromCode(p.tempLowCode)));
+    QCOMPARE(json["humiAlarmHigh"].toInt(), wire::wholeHumidityFromCode(p.humiHighCode));
+    QCOMPARE(json["humiAlarmLow"].toInt(), wire::wholeHumidityFromCode(p.humiLowCode));
+    QVERIFY(QDateTime::fromString(json["time"].toString(), Qt::ISODate).isValid());
+}
+
+void CliTest::watchPrintsALineASecond()
+{
+    logger->setLiveCodes({635, 412});
+    storeRecords(3);
+    const Run run = cli({"watch", "--count", "3"});
+    QCOMPARE(run.exitCode, 0);
+    const QStringList csv = lines(run.out);
+    QCOMPARE(csv.size(), 3);
+    for (const QString& line : csv) {
+        const QStringList fields = line.split(QLatin1Char(','));
+        QCOMPARE(fields.size(), 6);
+        QVERIFY(QDateTime::fromString(fields[0], Qt::ISODate).isValid());
+        QCOMPARE(fields.mid(1, 2), (QStringList{"23.5", "41.2"}));
+        QCOMPARE(fields[5], QStringLiteral("3"));
+    }
+    // Each line leaves as soon as it is known, a poll period after the one before.
+    QCOMPARE(run.lineTimesMs.size(), 3);
+    for (int i = 1; i < 3; ++i) {
+        const qint64 gap = run.lineTimesMs[i] - run.lineTimesMs[i - 1];
+        QVERIFY2(gap >= 800 && gap <= 1300, qPrintable(QString("%1 ms apart").arg(gap)));
+    }
+}
+
+void CliTest::downloadWritesWhatTheWindowWrites_data()
+{
+    QTest::addColumn<QString>("report");
+    QTest::newRow("text") << "report.txt";
+    QTest::newRow("CSV") << "report.csv";
+    QTest::newRow("workbook") << "report.xlsx";
+    QTest::newRow("PDF") << "report.pdf";
+}
+
+void CliTest::downloadWritesWhatTheWindowWrites()
+{
+    QFETCH(QString, report);
+    const int count = 500;
+    storeRecords(count);
+    QTemporaryDir windowDir;
+    downloadThroughTheWindow(windowDir.path(), report);
+    if (QTest::currentTestFailed())
+        return;
+    const QByteArray windowFile = fileBytes(windowDir.filePath("data.txt"));
+    QCOMPARE(windowFile.count('\n'), 13 + count);
+
+    const Run run = cli({"download", "--out", report});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(fileBytes(path("data.txt")), windowFile);
+    const QStringList out = lines(run.out);
+    QCOMPARE(out.value(0), QStringLiteral("Download Success!"));
+    QCOMPARE(out.mid(1, 8), lines(windowFile).mid(2, 8));
+    QVERIFY(out.contains(QStringLiteral("File has saved")));
+    // Not on a terminal: plain progress lines.
+    QVERIFY2(run.err.contains("Downloading: 100% (500 of 500 records)\n"), run.err.constData());
+
+    const QString mine = path(report);
+    const QString windows = windowDir.filePath(report);
+    if (report.endsWith(".xlsx")) {
+        QCOMPARE(cells(Sheet::load(mine)), cells(Sheet::load(windows)));
+        return;
+    }
+    QByteArray expected = fileBytes(windows);
+    QByteArray actual = fileBytes(mine);
+    if (report.endsWith(".pdf")) {
+        // The one difference: the moment each was made.
+        const QRegularExpression created(QStringLiteral("/CreationDate \\(D:\\d+Z\\)"));
+        expected = QString::fromLatin1(expected).remove(created).toLatin1();
+        actual = QString::fromLatin1(actual).remove(created).toLatin1();
+    }
+    if (report.endsWith(".csv"))
+        QCOMPARE(actual.count('\n'), 1 + count);
+    QVERIFY(!actual.isEmpty());
+    QVERIFY(actual == expected);
+}
+
+void CliTest::downloadThroughTheWindow(const QString& folder, const QString& report)
+{
+    const QString startFolder = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(folder));
+    Temp window;
+    window.show();
+    QTest::mouseClick(window.findChild<QPushButton*>("pushButtonConnect"), Qt::LeftButton);
+    auto* temperature = window.findChild<QLabel*>("labelTempValue");
+    QTRY_VERIFY_WITH_TIMEOUT(temperature->text() != QLatin1String("-00.0"), 3000);
+    QTest::mouseClick(window.findChild<QPushButton*>("pushButtonDownload"), Qt::LeftButton);
+    QRealTimeData* analysis = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<QRealTimeData*>(widget))
+            analysis = found;
+    QVERIFY(analysis);
+    auto* exportButton = analysis->findChild<QPushButton*>("pushButtonDownload");
+    QTRY_VERIFY_WITH_TIMEOUT(exportButton->isEnabled(), 10000);
+    analysis->setSaveNameChooser([&](QWidget*, const QString&, const QString&, const QString&) {
+        return QDir(folder).filePath(report);
+    });
+    QTest::mouseClick(exportButton, Qt::LeftButton);
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(widget))
+            box->hide();
+    QDir::setCurrent(startFolder);
+}
+
+void CliTest::configureChecksLikeTheSettingsWindow_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QList<int>>("parameters"); // high, low degC; high, low %RH; records, s
+
+    const QStringList good = {"configure",   "--interval", "90",         "--records", "250",
+                              "--temp-high", "30",         "--temp-low", "-5",        "--humi-high",
+                              "85",          "--humi-low", "15"};
+    auto with = [&good](const QString& option, const QString& value) {
+        QStringList arguments = good;
+        arguments[arguments.indexOf(option) + 1] = value;
+        return arguments;
+    };
+    QTest::newRow("accepted") << good << 0 << "Set data command sent"
+                              << QList<int>{30, -5, 85, 15, 250, 90};
+    QTest::newRow("Fahrenheit limits truncate to whole Celsius")
+        << with("--temp-high", "100") + QStringList{"--temp-low", "0", "--fahrenheit"} << 0
+        << "Set data command sent" << QList<int>{37, -17, 85, 15, 250, 90};
+    QTest::newRow("interval 0") << with("--interval", "0") << 2
+                                << "record interval is illegal, should be greater than 0!"
+                                << QList<int>();
+    QTest::newRow("interval beyond 16 bits")
+        << with("--interval", "65536") << 2
+        << "Error:Record interval is too long, should be at most 18 h 12 min 15 s (65535 sec)"
+        << QList<int>();
+    QTest::newRow("equal temperatures")
+        << with("--temp-low", "30") << 2
+        << "Error:High temperature value should be greater than the low temperature value"
+        << QList<int>();
+    QTest::newRow("record number out of range")
+        << with("--records", "20001") << 2
+        << "Invalid value for --records: \"20001\" (a whole number from 1 to 20000)."
+        << QList<int>();
+    QTest::newRow("missing limits")
+        << QStringList(good.mid(0, 5)) << 2
+        << "configure needs --temp-high, --temp-low, --humi-high, --humi-low." << QList<int>();
+}
+
+void CliTest::configureChecksLikeTheSettingsWindow()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QFETCH(QList<int>, parameters);
+
+    const Run run = cli(arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(lines(exitCode == 0 ? run.out : run.err).value(0), message);
+    if (exitCode != 0) {
+        // Refused before the port was opened.
+        QVERIFY(received.isEmpty());
+        return;
+    }
+    const sim::Parameters p = logger->parameters();
+    QCOMPARE(
+        (QList<int>{wire::wholeTemperatureFromCode(p.tempHighCode),
+                    wire::wholeTemperatureFromCode(p.tempLowCode),
+                    wire::wholeHumidityFromCode(p.humiHighCode),
+                    wire::wholeHumidityFromCode(p.humiLowCode), p.recordNumber, p.intervalSeconds}),
+        parameters);
+}
+
+void CliTest::failuresEndInTheirExitCode_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("port"); // empty: the logger's
+    QTest::addColumn<int>("silentCode");
+    QTest::addColumn<int>("stallAfter");
+    QTest::addColumn<int>("dropAfter");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("withinMs");
+
+    const QStringList download{"download"};
+    const int header = wire::block::HeaderSize;
+    QTest::newRow("no port") << QStringList{"status"} << "/dev/hygrolux-no-such-port" << -1 << -1
+                             << -1 << 1 << "Not found a valid device!" << 2000;
+    QTest::newRow("silent logger") << QStringList{"status"} << "" << 0x01 << -1 << -1 << 1
+                                   << "Connected to Device failed!" << 3000;
+    QTest::newRow("no live readings") << QStringList{"status"} << "" << 0x05 << -1 << -1 << 1
+                                      << "The logger sends no live readings." << 6000;
+    QTest::newRow("stalled download") << download << "" << -1 << header + 30 * 3 << -1 << 3
+                                      << "Download Failed:[data missed]" << 6000;
+    QTest::newRow("unanswered download")
+        << download << "" << 0x06 << -1 << -1 << 3 << "Download Failed:[data missed]" << 6000;
+    QTest::newRow("link dropped in a download")
+        << download << "" << -1 << -1 << header + 30 * 3 << 3 << "Critical Error" << 3000;
+    QTest::newRow("unknown command") << QStringList{"fetch"} << "" << -1 << -1 << -1 << 2
+                                     << "Unknown command: \"fetch\"." << 2000;
+}
+
+void CliTest::failuresEndInTheirExitCode()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, port);
+    QFETCH(int, silentCode);
+    QFETCH(int, stallAfter);
+    QFETCH(int, dropAfter);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QFETCH(int, withinMs);
+
+    storeRecords(100);
+    setSettings([&](sim::Settings& s) {
+        s.silentCode = silentCode;
+        s.stallAfterBytes = stallAfter;
+        s.dropAfterBytes = dropAfter;
+    });
+    if (!port.isEmpty())
+        qputenv("HYGROLUX_PORT", port.toLocal8Bit());
+    const Run run = cli(arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(lines(run.err).contains(message), run.err.constData());
+    QVERIFY2(run.elapsedMs <= withinMs, qPrintable(QString("%1 ms").arg(run.elapsedMs)));
+    if (exitCode == 3)
+        QCOMPARE(lines(fileBytes(path("data.txt"))).last(), QStringLiteral("data missed"));
+}
+
+void CliTest::interruptionEndsCleanly_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("interruptAt"); // a line the program prints
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("watch ends after its lines") << QStringList{"watch"} << "" << 0;
+    QTest::newRow("download keeps what arrived, marked")
+        << QStringList{"download"} << "Downloading: 10%" << 3;
+}
+
+void CliTest::interruptionEndsCleanly()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, interruptAt);
+    QFETCH(int, exitCode);
+    storeRecords(2000);
+    // At the line's pace the download is still under way when it is interrupted.
+    setSettings([](sim::Settings& s) { s.fast = false; });
+    int csvLines = 0;
+    const Run run = cli(arguments, 15000, [&](QProcess& process, const QString& line) {
+        const bool now = interruptAt.isEmpty() ? ++csvLines == 2 : line.startsWith(interruptAt);
+        if (now)
+            ::kill(pid_t(process.processId()), SIGINT);
+    });
+    QCOMPARE(run.exitCode, exitCode);
+    if (exitCode == 0) {
+        QVERIFY(lines(run.out).size() >= 2);
+        return;
+    }
+    QVERIFY2(run.err.contains("Interrupted.\nDownload Failed:[data missed]\n"),
+             run.err.constData());
+    const QStringList data = lines(fileBytes(path("data.txt")));
+    QCOMPARE(data.last(), QStringLiteral("data missed"));
+    QVERIFY(data.size() < 13 + 2000);
+}
+
+void CliTest::portThisUserMayNotOpenGetsTheAdvice()
+{
+    // Permissions do not bind root: as root the program runs as "nobody", who may not open
+    // the pseudo-terminal; otherwise the pseudo-terminal is closed to its owner.
+    if (::geteuid() == 0) {
+        const QString runuser = QStandardPaths::findExecutable(QStringLiteral("runuser"));
+        if (runuser.isEmpty())
+            QSKIP("runuser is needed to run the program as another user");
+        wrapper = QStringList{runuser, "-u", "nobody", "--"};
+        if (QProcess::execute(runuser, wrapper.mid(1) + QStringList{"test", "-x", CLI_PROGRAM}) !=
+            0)
+            QSKIP("the build folder is closed to other users");
+    } else {
+        QVERIFY(QFile::setPermissions(logger->portName(), QFileDevice::Permissions()));
+    }
+    const Run run = cli({"status"});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(lines(run.err).value(0),
+             QStringLiteral("The logger's port %1 cannot be opened: permission denied. Add your "
+                            "user to the \"dialout\" group (\"uucp\" on some systems), then "
+                            "log out and in again.")
+                 .arg(logger->portName()));
+}
+
+HYGROLUX_TEST_MAIN(CliTest)
+#include "tst_cli.moc"
