@@ -1,8 +1,8 @@
 #include "qrealtimedata.h"
 
 #include "frameless.h"
-#include "pdfexport.h"
 #include "readings.h"
+#include "report.h"
 #include "skin.h"
 #include "thermo.h"
 #include "ui_qrealtimedata.h"
@@ -277,35 +277,13 @@ void QRealTimeData::on_pushButtonDownload_clicked()
 
 exports::Outcome QRealTimeData::exportReport(const QString& target) const
 {
-    const exports::Form form = exports::formOf(target);
-    if (form == exports::Form::None)
-        return {
-            false,
-            tr("the name must contain .txt, .xlsx, .xls, .pdf, .csv or .png, in small letters")};
-    const QString dataPath = download.dataFilePath();
-    // No form may take the place of the data file, a picture no more than a copy.
-    const QString refusal = exports::refusalOf(dataPath, target);
-    if (!refusal.isEmpty())
-        return {false, refusal};
-    switch (form) {
-    case exports::Form::Text:
-        return exports::saveText(dataPath, target);
-    case exports::Form::Workbook:
-        return exports::saveWorkbook(download.sheet(), download.summaryLines(), target);
-    case exports::Form::Pdf:
-        return exports::savePdf(dataPath, target);
-    case exports::Form::Csv:
-        return exports::saveCsv(loaded, target);
-    case exports::Form::Picture: {
-        const QByteArray picture = chartsPicture(tempChart->plot(), humiChart->plot());
-        if (picture.isEmpty())
-            return {false, tr("the picture could not be drawn")};
-        return exports::saveFile(picture, target);
-    }
-    case exports::Form::None:
-        break;
-    }
-    return {};
+    exports::ReportSources sources;
+    sources.dataFilePath = download.dataFilePath();
+    sources.sheet = &download.sheet();
+    sources.summaryLines = download.summaryLines();
+    sources.records = &loaded;
+    sources.drawCharts = [this] { return chartsPicture(tempChart->plot(), humiChart->plot()); };
+    return exports::saveReport(sources, target);
 }
 
 void QRealTimeData::on_pushButtonOpen_clicked()

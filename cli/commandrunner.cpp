@@ -1,14 +1,12 @@
 #include "commandrunner.h"
 
 #include "exitcodes.h"
-#include "exports.h"
 #include "linkmessages.h"
 #include "linksupervisor.h"
 #include "liveformat.h"
-#include "pdfexport.h"
 #include "portlist.h"
 #include "portscan.h"
-#include "savedfile.h"
+#include "report.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -248,32 +246,12 @@ QString CommandRunner::reportRefusal() const
 
 int CommandRunner::saveReport()
 {
-    const QString dataPath = download.dataFilePath();
     const QString& target = invocation.out;
-    exports::Outcome outcome;
-    switch (exports::formOf(target)) {
-    case exports::Form::Text:
-        outcome = exports::saveText(dataPath, target);
-        break;
-    case exports::Form::Workbook:
-        outcome = exports::saveWorkbook(download.sheet(), download.summaryLines(), target);
-        break;
-    case exports::Form::Pdf:
-        outcome = exports::savePdf(dataPath, target);
-        break;
-    case exports::Form::Csv: {
-        // The rows as the analysis window has them: read back from the data file.
-        const savedfile::Result loaded = savedfile::load(dataPath, savedfile::Kind::Text);
-        if (loaded.status == savedfile::Status::Unreadable)
-            outcome.reason = QStringLiteral("the data file %1 cannot be read").arg(dataPath);
-        else
-            outcome = exports::saveCsv(loaded.data, target);
-        break;
-    }
-    case exports::Form::Picture:
-    case exports::Form::None:
-        break;
-    }
+    exports::ReportSources sources;
+    sources.dataFilePath = download.dataFilePath();
+    sources.sheet = &download.sheet();
+    sources.summaryLines = download.summaryLines();
+    const exports::Outcome outcome = exports::saveReport(sources, target);
     if (!outcome.saved) {
         err << QCoreApplication::translate("QRealTimeData", "File was not saved: %1")
                    .arg(outcome.reason)

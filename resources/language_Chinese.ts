@@ -474,6 +474,10 @@
         <translation>无法绘制图片</translation>
     </message>
     <message>
+        <source>no records in it</source>
+        <translation>其中没有记录</translation>
+    </message>
+    <message>
         <source>the workbook could not be built</source>
         <translation>无法生成工作簿</translation>
     </message>

@@ -260,7 +260,9 @@ void MainWindowLinkTest::busyReplyMakesTheCommandGoAgainWithFreshClock()
             sentAt << receivedAtMs[i];
     for (int i = 1; i < sentAt.size(); ++i) {
         const qint64 gap = sentAt[i] - sentAt[i - 1];
-        QVERIFY2(gap >= 250 && gap <= 1200, qPrintable(QString("gap %1 ms").arg(gap)));
+        // Measured where the logger reads the frames, so one frame read late on a busy
+        // machine shortens the next gap; a re-send on the busy reply itself would be ~40 ms.
+        QVERIFY2(gap >= 200 && gap <= 1200, qPrintable(QString("gap %1 ms").arg(gap)));
     }
     // The live poll resumes after the acknowledgement.
     const int polls = framesWithCode(0x05).size();
