@@ -458,9 +458,12 @@ void CliTest::interruptionEndsCleanly_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("interruptAt"); // a line the program prints
     QTest::addColumn<int>("exitCode");
-    QTest::newRow("watch ends after its lines") << QStringList{"watch"} << "" << 0;
+    QTest::addColumn<int>("signal");
+    QTest::newRow("watch ends after its lines") << QStringList{"watch"} << "" << 0 << SIGINT;
     QTest::newRow("download keeps what arrived, marked")
-        << QStringList{"download"} << "Downloading: 10%" << 3;
+        << QStringList{"download"} << "Downloading: 10%" << 3 << SIGINT;
+    QTest::newRow("terminal hung up during a download")
+        << QStringList{"download"} << "Downloading: 10%" << 3 << SIGHUP;
 }
 
 void CliTest::interruptionEndsCleanly()
@@ -468,6 +471,7 @@ void CliTest::interruptionEndsCleanly()
     QFETCH(QStringList, arguments);
     QFETCH(QString, interruptAt);
     QFETCH(int, exitCode);
+    QFETCH(int, signal);
     storeRecords(2000);
     // At the line's pace the download is still under way when it is interrupted.
     setSettings([](sim::Settings& s) { s.fast = false; });
@@ -475,7 +479,7 @@ void CliTest::interruptionEndsCleanly()
     const Run run = cli(arguments, 15000, [&](QProcess& process, const QString& line) {
         const bool now = interruptAt.isEmpty() ? ++csvLines == 2 : line.startsWith(interruptAt);
         if (now)
-            ::kill(pid_t(process.processId()), SIGINT);
+            ::kill(pid_t(process.processId()), signal);
     });
     QCOMPARE(run.exitCode, exitCode);
     if (exitCode == 0) {
