@@ -222,9 +222,16 @@ QString columnTitles(bool celsius)
 
 QString recordNumberText(int number)
 {
-    const QString digits = QString::number(number);
-    return QLatin1Char(' ') % QString(qMax(0, 4 - digits.size()), QLatin1Char('0')) % digits %
-           QLatin1String("  ");
+    // Written twice for every record of a download (data file and sheet): digit by digit.
+    int digits = 1;
+    for (int rest = number / 10; rest > 0; rest /= 10)
+        ++digits;
+    const int width = qMax(digits, 4);
+    QString text(width + 3, QLatin1Char(' '));
+    QChar* out = text.data() + 1;
+    for (int i = width - 1, rest = number; i >= 0; --i, rest /= 10)
+        out[i] = QLatin1Char(char('0' + rest % 10));
+    return text;
 }
 
 QString recordLine(int number, const LoggedRecord& record)
@@ -318,7 +325,7 @@ Contents read(QIODevice& device, int maxRecords)
             line = pending.takeFirst();
         else
             line = lines.next();
-        if (line.isEmpty() || line.trimmed() == QLatin1String(DataMissedLine))
+        if (line.isEmpty() || QStringRef(&line).trimmed() == QLatin1String(DataMissedLine))
             break;
         contents.recordLines << line;
     }
