@@ -135,15 +135,15 @@ private:
     QByteArray buffer;
 };
 
-// One value of a record line. Values as the program writes them have one decimal
-// ("-12.3") and are read digit by digit: the whole number of tenths divided by ten is
-// rounded once, exactly as the decimal text is by the general conversion, which reads
-// everything else ("nan", other forms, text in place of a number reads as 0).
 bool isAsciiDigit(QChar c)
 {
     return c.unicode() >= '0' && c.unicode() <= '9';
 }
 
+// One value of a record line. Values as the program writes them have one decimal
+// ("-12.3") and are read digit by digit: the whole number of tenths divided by ten is
+// rounded once, exactly as the decimal text is by the general conversion, which reads
+// everything else ("nan", other forms, text in place of a number reads as 0).
 float pieceValue(const QStringRef& piece)
 {
     const QStringRef text = piece.trimmed();

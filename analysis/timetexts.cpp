@@ -20,8 +20,8 @@ void putDigits(QChar*& out, int value, int width)
 }
 
 // "MM-dd-yyyy HH<sep>mm<sep>ss", digit by digit: a download stamps every record, and the
-// general date formatting would take a fifth of its time. Years have four digits, as the
-// logger's (2000 + one byte) and those read back from files always do.
+// general date formatting took almost half of a record's decoding. Years have four digits,
+// as the logger's (2000 + one byte) and those read back from files always do.
 QString wallClockText(const QDate& date, const QTime& time, QChar timeSeparator,
                       const char* unknown)
 {
