@@ -95,16 +95,71 @@ QString fillHeader(QString pattern, const LoggedHeader& h)
         .arg(h.celsius ? 1 : 0);
 }
 
-// One line with its line end as '\n'; empty at the end of the data or when the device
-// cannot be read.
-QString readTextLine(QIODevice& device)
+// Reads a device line by line through one buffer: a file of 65535 records costs no
+// allocation a line beyond the line's own text.
+class LineReader
 {
-    if (!device.isReadable())
-        return QString();
-    QByteArray line = device.readLine();
-    if (line.endsWith("\r\n"))
-        line.replace(line.size() - 2, 2, "\n");
-    return QString::fromUtf8(line);
+public:
+    explicit LineReader(QIODevice& source) : device(source) {}
+
+    // One line with its line end as '\n', decoded up to its first NUL byte; empty at the
+    // end of the data or when the device cannot be read.
+    QString next()
+    {
+        if (!device.isReadable())
+            return QString();
+        int length = 0;
+        for (;;) {
+            if (buffer.size() - length < MinimumRoom)
+                buffer.resize(qMax(2 * buffer.size(), InitialSize));
+            const qint64 got = device.readLine(buffer.data() + length, buffer.size() - length);
+            if (got <= 0)
+                break;
+            length += int(got);
+            if (buffer.at(length - 1) == '\n')
+                break;
+        }
+        if (length >= 2 && buffer.at(length - 2) == '\r' && buffer.at(length - 1) == '\n') {
+            buffer[length - 2] = '\n';
+            --length;
+        }
+        return QString::fromUtf8(buffer.constData(),
+                                 int(qstrnlen(buffer.constData(), uint(length))));
+    }
+
+private:
+    static constexpr int InitialSize = 512;
+    static constexpr int MinimumRoom = 128;
+
+    QIODevice& device;
+    QByteArray buffer;
+};
+
+bool isAsciiDigit(QChar c)
+{
+    return c.unicode() >= '0' && c.unicode() <= '9';
+}
+
+// One value of a record line. Values as the program writes them have one decimal
+// ("-12.3") and are read digit by digit: the whole number of tenths divided by ten is
+// rounded once, exactly as the decimal text is by the general conversion, which reads
+// everything else ("nan", other forms, text in place of a number reads as 0).
+float pieceValue(const QStringRef& piece)
+{
+    const QStringRef text = piece.trimmed();
+    const int size = text.size();
+    const QChar* c = text.unicode();
+    const int firstDigit = size > 0 && c[0] == QLatin1Char('-') ? 1 : 0;
+    constexpr int MaxDigits = 15; // well within a double's exact integers
+    qint64 tenths = 0;
+    int at = firstDigit;
+    while (at < size && at - firstDigit < MaxDigits && isAsciiDigit(c[at]))
+        tenths = tenths * 10 + (c[at++].unicode() - '0');
+    if (at > firstDigit && at + 2 == size && c[at] == QLatin1Char('.') && isAsciiDigit(c[at + 1])) {
+        const double value = double(tenths * 10 + (c[at + 1].unicode() - '0')) / 10;
+        return float(firstDigit ? -value : value);
+    }
+    return text.toFloat();
 }
 
 } // namespace
@@ -167,7 +222,16 @@ QString columnTitles(bool celsius)
 
 QString recordNumberText(int number)
 {
-    return QStringLiteral(" %1  ").arg(number, 4, 10, QLatin1Char('0'));
+    // Written twice for every record of a download (data file and sheet): digit by digit.
+    int digits = 1;
+    for (int rest = number / 10; rest > 0; rest /= 10)
+        ++digits;
+    const int width = qMax(digits, 4);
+    QString text(width + 3, QLatin1Char(' '));
+    QChar* out = text.data() + 1;
+    for (int i = width - 1, rest = number; i >= 0; --i, rest /= 10)
+        out[i] = QLatin1Char(char('0' + rest % 10));
+    return text;
 }
 
 QString recordLine(int number, const LoggedRecord& record)
@@ -180,16 +244,22 @@ QString recordLine(int number, const LoggedRecord& record)
 
 float recordValue(const QString& line, int column)
 {
-    return valuePart(line).split(QLatin1Char(',')).value(column).trimmed().toFloat();
+    return column >= 0 && column < RecordValueCount ? recordValues(line)[size_t(column)] : 0;
 }
 
 std::array<float, RecordValueCount> recordValues(const QString& line)
 {
-    const QVector<QStringRef> pieces = valuePart(line).split(QLatin1Char(','));
-    std::array<float, RecordValueCount> values{};
-    for (int column = 0; column < RecordValueCount && column < pieces.size(); ++column)
-        values[column] = pieces.at(column).trimmed().toFloat();
-    return values;
+    const QStringRef values = valuePart(line);
+    std::array<float, RecordValueCount> result{};
+    int from = 0;
+    for (float& value : result) {
+        const int comma = values.indexOf(QLatin1Char(','), from);
+        value = pieceValue(values.mid(from, comma < 0 ? -1 : comma - from));
+        if (comma < 0)
+            break;
+        from = comma + 1;
+    }
+    return result;
 }
 
 QString valueText(float value, bool fahrenheit, bool temperature)
@@ -226,16 +296,17 @@ QString recordLineFromCells(const QString& time, const QString& temperature,
 
 Contents read(QIODevice& device, int maxRecords)
 {
+    LineReader lines(device);
     Contents contents;
-    contents.header = parseHeaderLine(readTextLine(device));
+    contents.header = parseHeaderLine(lines.next());
     if (contents.header.recordCount == 0)
         return contents;
-    readTextLine(device); // the banner
+    lines.next(); // the banner
     for (int i = 0; i < summary::LineCount; ++i)
-        contents.reportLines << readTextLine(device);
+        contents.reportLines << lines.next();
     QStringList beforeRecords;
     while (beforeRecords.size() < MaxLinesBeforeRecords) {
-        const QString line = readTextLine(device);
+        const QString line = lines.next();
         if (line.isEmpty())
             break;
         beforeRecords << line;
@@ -253,8 +324,8 @@ Contents read(QIODevice& device, int maxRecords)
         if (!pending.isEmpty())
             line = pending.takeFirst();
         else
-            line = readTextLine(device);
-        if (line.isEmpty() || line.trimmed() == QLatin1String(DataMissedLine))
+            line = lines.next();
+        if (line.isEmpty() || QStringRef(&line).trimmed() == QLatin1String(DataMissedLine))
             break;
         contents.recordLines << line;
     }

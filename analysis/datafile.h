@@ -54,7 +54,7 @@ QString reportEndLine();
 QString paddingLine();
 QString columnTitles(bool celsius);
 
-// " 0012  ": at least four digits, wider numbers kept whole.
+// " 0012  ": at least four digits, wider numbers kept whole. Records count from 1.
 QString recordNumberText(int number);
 // Without the line end.
 QString recordLine(int number, const LoggedRecord& record);

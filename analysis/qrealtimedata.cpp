@@ -82,12 +82,72 @@ QByteArray chartsPicture(QCustomPlot* temperature, QCustomPlot* humidity)
     return png;
 }
 
-QTableWidgetItem* centredItem(const QString& text)
+// One cell of the records table, centred. Its text is made from the record only when the
+// view asks for it, and only the rows on screen are ever drawn: a load of 65535 records
+// formats nothing ahead and keeps one small object a cell instead of a text and a list of
+// roles. A text or alignment given later (an edit in the table) is kept as for any item.
+class RecordCell : public QTableWidgetItem
 {
-    auto* item = new QTableWidgetItem(text);
-    item->setTextAlignment(Qt::AlignCenter);
-    return item;
-}
+public:
+    static constexpr int Type = QTableWidgetItem::UserType + 1;
+
+    RecordCell(const SavedRecord& record, int cellColumn, bool inFahrenheit)
+        : QTableWidgetItem(Type), time(cellColumn == TimeColumn ? record.time : QString()),
+          value(valueOf(record, cellColumn)), column(cellColumn), fahrenheit(inFahrenheit)
+    {}
+
+    QVariant data(int role) const override
+    {
+        if ((role == Qt::DisplayRole || role == Qt::EditRole) && ownText)
+            return text();
+        if (role == Qt::TextAlignmentRole && ownAlignment)
+            return int(Qt::AlignCenter);
+        return QTableWidgetItem::data(role);
+    }
+
+    void setData(int role, const QVariant& content) override
+    {
+        if (role == Qt::DisplayRole || role == Qt::EditRole)
+            ownText = false;
+        else if (role == Qt::TextAlignmentRole)
+            ownAlignment = false;
+        QTableWidgetItem::setData(role, content);
+    }
+
+    QTableWidgetItem* clone() const override { return new RecordCell(*this); }
+
+private:
+    static float valueOf(const SavedRecord& record, int column)
+    {
+        switch (column) {
+        case TemperatureColumn:
+            return record.temperature;
+        case HumidityColumn:
+            return record.humidity;
+        case HeatIndexColumn:
+            return record.heatIndex;
+        case DewColumn:
+            return record.dewTemperature;
+        default:
+            return 0;
+        }
+    }
+
+    QString text() const
+    {
+        // As the record line has it: the time stamp and the space before the value separator.
+        if (column == TimeColumn)
+            return time + QLatin1Char(' ');
+        return datafile::valueText(value, fahrenheit, column != HumidityColumn);
+    }
+
+    QString time; // the time column only; shared with the loaded record, not copied
+    float value;
+    int column;
+    bool fahrenheit;
+    bool ownText = true;
+    bool ownAlignment = true;
+};
 
 } // namespace
 
@@ -127,6 +187,9 @@ QRealTimeData::QRealTimeData(QWidget* parent)
     ui->tableWidget->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     ui->tableWidget->horizontalHeader()->setSectionResizeMode(TimeColumn,
                                                               QHeaderView::ResizeToContents);
+    // Every time stamp has the same shape, so the rows on screen tell the column's width as
+    // well as all of them; measuring a thousand rows took most of the time of a small load.
+    ui->tableWidget->horizontalHeader()->setResizeContentsPrecision(0);
     ui->tableWidget_2->setColumnCount(1);
     ui->tableWidget_2->setHorizontalHeaderLabels({tr("Report")});
     ui->tableWidget_2->horizontalHeader()->setStretchLastSection(true);
@@ -376,18 +439,8 @@ bool QRealTimeData::loadDataFile()
 
 void QRealTimeData::fillRecordRow(const SavedRecord& record, int row)
 {
-    QTableWidget* table = ui->tableWidget;
-    // As the record line has it: the time stamp and the space before the value separator.
-    table->setItem(row, TimeColumn, centredItem(record.time + QLatin1Char(' ')));
-    const bool fahrenheit = !isC;
-    table->setItem(row, TemperatureColumn,
-                   centredItem(datafile::valueText(record.temperature, fahrenheit, true)));
-    table->setItem(row, HumidityColumn,
-                   centredItem(datafile::valueText(record.humidity, fahrenheit, false)));
-    table->setItem(row, HeatIndexColumn,
-                   centredItem(datafile::valueText(record.heatIndex, fahrenheit, true)));
-    table->setItem(row, DewColumn,
-                   centredItem(datafile::valueText(record.dewTemperature, fahrenheit, true)));
+    for (int column = 0; column < RecordColumns; ++column)
+        ui->tableWidget->setItem(row, column, new RecordCell(record, column, !isC));
 }
 
 void QRealTimeData::drawCharts()

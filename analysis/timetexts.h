@@ -6,11 +6,10 @@
 #include <QTime>
 
 // The two ways a logged time is written. Record time stamps, extremes and the report's
-// start and end times use colons; the first line of the data file and the workbook's A1
-// use dashes in the time, because ':' separates the fields of that line.
+// start and end times use colons ("MM-dd-yyyy HH:mm:ss"); the first line of the data file and the
+// workbook's A1 use dashes in the time, because ':' separates the fields of that line.
 namespace logged {
 
-constexpr char RecordTimeFormat[] = "MM-dd-yyyy HH:mm:ss";
 constexpr char HeaderTimeFormat[] = "MM-dd-yyyy HH-mm-ss";
 // For files that other programs read: the date in ISO order.
 constexpr char IsoTimeFormat[] = "yyyy-MM-dd HH:mm:ss";

@@ -3,7 +3,7 @@
 #include "wireformat.h"
 
 #include <cmath>
-#include <cstdio>
+#include <iterator>
 
 namespace readings {
 
@@ -81,22 +81,32 @@ QString unitSymbol(bool celsiusUnit)
 QString formatValue(double value)
 {
     // A download formats four values a record, 262140 for a full logger, and the general
-    // conversion is most of its cost. A value within 0.4 tenths of a whole number of tenths
-    // (readings are tenths already) rounds to that number whatever its exact digits, as the
-    // rounding boundaries lie half a tenth away; it is written from that number. The rest,
-    // and negative zero, which keeps its sign, take the general way.
+    // conversion is most of its cost. Rounding to one decimal turns the exact value into the
+    // nearest whole number of tenths; only where the value lies about half a tenth from two
+    // of them could the error of `value * 10` choose the wrong one. Everywhere else the text
+    // is written from that number. Values near that boundary, huge ones, and negative values
+    // that round to zero (written "-0.0") take the general way.
     const double tenths = value * 10;
     const double nearest = std::nearbyint(tenths);
     constexpr double MaxFastTenths = 1e9;
-    if (std::fabs(tenths - nearest) < 0.4 && std::fabs(nearest) < MaxFastTenths &&
-        !(nearest == 0 && std::signbit(value))) {
-        const qint64 whole = qint64(std::fabs(nearest));
-        char text[16];
-        const int length = std::snprintf(text, sizeof text, "%s%lld.%lld", nearest < 0 ? "-" : "",
-                                         whole / 10, whole % 10);
-        return QString::fromLatin1(text, length);
-    }
-    return QString::number(value, 'f', 1);
+    constexpr double BoundaryMargin = 1e-6;
+    if (!(std::fabs(tenths - nearest) < 0.5 - BoundaryMargin) ||
+        !(std::fabs(nearest) < MaxFastTenths) || (nearest == 0 && std::signbit(value)))
+        return QString::number(value, 'f', 1);
+    qint64 whole = qint64(std::fabs(nearest));
+    // Filled from the end: the tenth, the point, the whole part, the sign.
+    QChar text[16];
+    int first = int(std::size(text));
+    text[--first] = QLatin1Char(char('0' + whole % 10));
+    text[--first] = QLatin1Char('.');
+    whole /= 10;
+    do {
+        text[--first] = QLatin1Char(char('0' + whole % 10));
+        whole /= 10;
+    } while (whole > 0);
+    if (nearest < 0)
+        text[--first] = QLatin1Char('-');
+    return QString(text + first, int(std::size(text)) - first);
 }
 
 } // namespace readings

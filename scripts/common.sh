@@ -1,11 +1,12 @@
-# Shared by ./run, ./test and ./fuzz: install the Debian packages, build, run the suite and
-# the fuzz targets.
+# Shared by ./run, ./test, ./fuzz and ./benchmark: install the Debian packages, build, run
+# the suite, the fuzz targets and the benchmarks.
 # shellcheck shell=bash
 
 HYGROLUX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 HYGROLUX_BUILD="$HYGROLUX_ROOT/build"
 HYGROLUX_ASAN_BUILD="$HYGROLUX_ROOT/build-asan"
 HYGROLUX_FUZZ_BUILD="$HYGROLUX_ROOT/build-fuzz"
+HYGROLUX_BENCH_BUILD="$HYGROLUX_ROOT/build-bench"
 
 # install_packages [test]: the packages of packages.txt, plus the "test" ones when asked.
 install_packages() {
@@ -88,4 +89,20 @@ run_fuzzers() {
         fi
     done
     return $failed
+}
+
+# Builds the benchmark program in Release into build-bench/ (only what it needs).
+build_benchmarks() {
+    local generator=()
+    [[ -f "$HYGROLUX_BENCH_BUILD/CMakeCache.txt" ]] || generator=(-G Ninja)
+    cmake -S "$HYGROLUX_ROOT" -B "$HYGROLUX_BENCH_BUILD" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
+        >/dev/null && cmake --build "$HYGROLUX_BENCH_BUILD" --parallel "$(nproc)" --target hygrolux-bench
+}
+
+# run_benchmarks <folder> [arguments...]: the benchmark table of a build, headless; non-zero
+# when a case misses its target or fails. --smoke: every case once, no verdicts.
+run_benchmarks() {
+    local folder=$1
+    shift
+    QT_QPA_PLATFORM=offscreen "$folder/bench/hygrolux-bench" "$@"
 }

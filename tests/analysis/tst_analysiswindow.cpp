@@ -293,6 +293,13 @@ void TestAnalysisWindow::textFileAndWorkbookShowTheSame()
     QCOMPARE(downloaded.mid(0, 5),
              (QStringList{"03-09-2024 22:31:00 ", "20.0 ℃", "45.0 %", "20.0 ℃", "7.7 ℃"}));
     QCOMPARE(table("tableWidget")->item(0, 3)->textAlignment(), int(Qt::AlignCenter));
+    // The cells are made from the records, but an edit in the table holds like in any table.
+    QTableWidgetItem* cell = table("tableWidget")->item(1, 2);
+    cell->setText("edited");
+    cell->setTextAlignment(Qt::AlignLeft);
+    QCOMPARE(cell->text(), QStringLiteral("edited"));
+    QCOMPARE(cell->textAlignment(), int(Qt::AlignLeft));
+    cell->setText(downloaded.at(7));
 
     const QVector<QCPGraphData> series(
         window->temperatureChart()->plot()->graph(0)->data()->begin(),

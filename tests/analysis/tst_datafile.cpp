@@ -30,8 +30,10 @@ private slots:
     void startTimeSkippedByDaylightSavingStillReads();
     void damagedHeadersReadAsZero();
     void valueTextsOfRecordLines();
+    void valuesReadExactlyLikeTheGeneralConversion();
     void readerStopsAtTheCountOrTheEnd();
     void readerToleratesAnyDevice();
+    void longLinesAndNulBytesReadLikeShortOnes();
 
 private:
     struct Download {
@@ -422,6 +424,40 @@ void TestDataFile::valueTextsOfRecordLines()
              QStringLiteral("0.0 %"));
 }
 
+void TestDataFile::valuesReadExactlyLikeTheGeneralConversion()
+{
+    // Floats compared by their exact text, so that a value one step off cannot pass.
+    const auto exact = [](float value) { return QString::number(double(value), 'g', 9); };
+    QStringList texts{"23.5",
+                      "-0.0",
+                      "0.0",
+                      "-12.3",
+                      " 7.5 \n",
+                      "12.34",
+                      "1e3",
+                      "nan",
+                      "-nan",
+                      "inf",
+                      "-",
+                      ".5",
+                      "5.",
+                      "+4.0",
+                      "4.0.1",
+                      "warm",
+                      "",
+                      "--1.0",
+                      "1234567890123.4",
+                      "12345678901234567.8"};
+    QRandomGenerator random(77);
+    for (int i = 0; i < 20000; ++i)
+        texts << QString::number(random.bounded(-999999, 999999) / 10.0, 'f', 1);
+    for (const QString& text : texts) {
+        const QString line = " 0001  03-09-2024 22:31:00 :    " + text + ",1.0,2.0,3.0\n";
+        QCOMPARE(exact(datafile::recordValue(line, 0)), exact(text.trimmed().toFloat()));
+        QCOMPARE(exact(datafile::recordValues(line)[1]), exact(1.0f));
+    }
+}
+
 void TestDataFile::readerStopsAtTheCountOrTheEnd()
 {
     const Download d = download(QVector<RecordCodes>(5, RecordCodes{650, 500}), true);
@@ -517,6 +553,27 @@ void TestDataFile::readerToleratesAnyDevice()
     FailingDevice failing(crlf.left(crlf.indexOf("\n 0002") + 1));
     QVERIFY(failing.open(QIODevice::ReadOnly));
     QCOMPARE(datafile::read(failing, 20000).recordLines.size(), 1);
+}
+
+void TestDataFile::longLinesAndNulBytesReadLikeShortOnes()
+{
+    const QByteArray head = "Record data number:2 : time:03-09-2024 22-30-00 : ht:40 : lt:-10 : "
+                            "hh:80 : ht:20:inval:60:isC:1\nbanner\n";
+    const QByteArray longReport(5000, 'r');
+    QByteArray file = head + longReport + "\n";
+    for (int i = 1; i < 8; ++i)
+        file += "report\n";
+    file += "dashes\npadding\n  NO time\n";
+    // A NUL byte ends what is read of its line, as a text reader sees it.
+    file += " 0001  03-09-2024 22:31:00 :    20.0,45.0,20.0,7.7\n";
+    file += QByteArray(" 0002  03-09-2024 22:32:00 :    21.0") + '\0' + ",46.0,21.0,8.7\r\n";
+    QBuffer buffer(&file);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    const datafile::Contents contents = datafile::read(buffer, 20000);
+    QCOMPARE(contents.reportLines.value(0), QString::fromLatin1(longReport + "\n"));
+    QCOMPARE(contents.reportLines.value(7), QStringLiteral("report\n"));
+    QCOMPARE(contents.recordLines.size(), 2);
+    QCOMPARE(contents.recordLines.at(1), QStringLiteral(" 0002  03-09-2024 22:32:00 :    21.0"));
 }
 
 HYGROLUX_TEST_MAIN_CORE(TestDataFile)
