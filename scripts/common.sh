@@ -66,7 +66,7 @@ run_fuzzers() {
     for target in "${targets[@]}"; do
         # The window's caches grow as it shows one download after another, so nearly every
         # input would have libFuzzer look for leaks, at a twentieth of the pace; repeated
-        # downloads are the leak check's (scripts/leakcheck).
+        # downloads are the leak check's (tests/reliability/tst_leaks).
         local options=()
         [[ $target == download ]] && options=(-detect_leaks=0)
         local binary="$HYGROLUX_FUZZ_BUILD/fuzzing/fuzz_$target"
