@@ -334,10 +334,7 @@ Contents read(QIODevice& device, int maxRecords)
 
 } // namespace datafile
 
-DataFileWriter::DataFileWriter(const QString& filePath) : path(filePath), file(filePath)
-{
-    stream.setCodec("UTF-8");
-}
+DataFileWriter::DataFileWriter(const QString& filePath) : path(filePath), file(filePath) {}
 
 bool DataFileWriter::open()
 {
@@ -346,7 +343,10 @@ bool DataFileWriter::open()
     headBytes = -1;
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
         return false;
-    stream.setDevice(&file);
+    // A stream of its own for each download: a stream handed one device after another
+    // stays connected to it every time, and each close would call on all of them.
+    stream.emplace(&file);
+    stream->setCodec("UTF-8");
     sinceFlush.start();
     return true;
 }
@@ -357,8 +357,8 @@ void DataFileWriter::writeHead(const LoggedHeader& header)
         return;
     firstLine = datafile::headerLine(header);
     celsius = header.celsius;
-    writeHeadLines(stream, summary::placeholderLines());
-    stream.flush();
+    writeHeadLines(*stream, summary::placeholderLines());
+    stream->flush();
     headBytes = file.pos();
 }
 
@@ -366,7 +366,7 @@ void DataFileWriter::writeRecord(int number, const LoggedRecord& record)
 {
     if (!file.isOpen())
         return;
-    stream << datafile::recordLine(number, record) << '\n';
+    *stream << datafile::recordLine(number, record) << '\n';
     // Records show up in the file while the download runs, without a write per record.
     if (sinceFlush.hasExpired(FlushIntervalMs))
         flush();
@@ -376,14 +376,14 @@ void DataFileWriter::writeDataMissed()
 {
     if (!file.isOpen())
         return;
-    stream << datafile::DataMissedLine << '\n';
+    *stream << datafile::DataMissedLine << '\n';
     flush();
 }
 
 void DataFileWriter::flush()
 {
     if (file.isOpen()) {
-        stream.flush();
+        stream->flush();
         file.flush();
     }
     sinceFlush.start();
@@ -393,8 +393,8 @@ void DataFileWriter::close()
 {
     if (!file.isOpen())
         return;
-    stream.flush();
-    stream.setDevice(nullptr);
+    stream->flush();
+    stream.reset();
     file.close();
 }
 

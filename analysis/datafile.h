@@ -11,6 +11,7 @@
 #include <QTextStream>
 
 #include <array>
+#include <optional>
 
 class QIODevice;
 
@@ -126,7 +127,7 @@ private:
 
     QString path;
     QFile file;
-    QTextStream stream;
+    std::optional<QTextStream> stream; // while the file is open
     QString firstLine;
     bool celsius = true;
     qint64 headBytes = -1; // size of the head as written, -1 before writeHead()

@@ -54,9 +54,8 @@ CommandRunner::CommandRunner(const cli::Invocation& invocation_, QTextStream& ou
     connect(&interrupts, &Interrupts::received, this, &CommandRunner::interrupted);
     connect(&pollTimer, &QTimer::timeout, this, &CommandRunner::poll);
     answerTimer.setSingleShot(true);
-    connect(&answerTimer, &QTimer::timeout, this, [this] {
-        fail(exitcode::Unreachable, QStringLiteral("The logger sends no live readings."));
-    });
+    connect(&answerTimer, &QTimer::timeout, this,
+            [this] { fail(exitcode::Unreachable, linkmessages::noLiveReadings()); });
     connect(&checkTimer, &QTimer::timeout, &download, &LoggedDownload::tick);
     connect(&download, &LoggedDownload::progressChanged, this, &CommandRunner::downloadProgress);
     connect(&download, &LoggedDownload::finished, this, &CommandRunner::downloadFinished);

@@ -62,6 +62,11 @@ QString commandUnacknowledged()
         "Temp", "The logger did not acknowledge the command. Check the connection and try again."));
 }
 
+QString noLiveReadings()
+{
+    return translated(QT_TRANSLATE_NOOP("Temp", "The logger sends no live readings."));
+}
+
 QString linkLost()
 {
     return translated(QT_TRANSLATE_NOOP("Temp", "Critical Error"));

@@ -18,6 +18,8 @@ QString clockSet();
 QString recordingStopped();
 QString parametersSent();
 QString commandUnacknowledged();
+// The port stays open, but the logger answers no poll.
+QString noLiveReadings();
 // The port failed while open: the adapter was unplugged or the line is gone.
 QString linkLost();
 

@@ -1,16 +1,12 @@
 // make-fuzz-seeds: writes the fuzz targets' seed corpora from what the program itself
-// produces: the simulated logger's replies, and the data file and workbook of a download
-// made with the program's own writers. Regenerate with
+// produces: the simulated logger's replies and download blocks, and the data file and
+// workbook of a download made by the program's own download and export. Regenerate with
 //     build-fuzz/fuzzing/make-fuzz-seeds fuzzing/corpus
 // (the workbook seeds carry their creation time, so they differ from run to run).
 
-#include "blockreceiver.h"
-#include "datafile.h"
-#include "loggeddecoder.h"
-#include "sheet.h"
-#include "sheetlayout.h"
+#include "exports.h"
+#include "loggeddownload.h"
 #include "storedrecords.h"
-#include "summarylines.h"
 #include "wireformat.h"
 
 #include <QCoreApplication>
@@ -21,6 +17,7 @@
 #include <minizip/unzip.h>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -106,62 +103,76 @@ QMap<QString, QByteArray> assemblerSeeds()
     return seeds;
 }
 
-// A download decoded and written the way the analysis window does it.
-struct Download : BlockReceiver::Listener {
-    DataFileWriter writer;
-    Sheet sheet;
-    LoggedDecoder decoder;
-    LoggedHeader header;
-    int number = 0;
-    bool ok = false;
+// The step encoding of the download target: byte 0 the unit, then pieces and events.
+struct DownloadSteps {
+    QByteArray bytes;
 
-    Download(const QString& dataFile, bool celsius) : writer(dataFile), decoder(celsius)
+    explicit DownloadSteps(bool celsius) : bytes(1, celsius ? '\x01' : '\x00') {}
+    // As the link hands a block on: the first piece at least 15 bytes, collected while the
+    // header is recognised, then pieces of up to `pieceSize` bytes.
+    void feed(const QByteArray& data, int pieceSize)
     {
-        header.celsius = celsius;
-        header.alarms = AlarmLimits{40, -10, 80, 20};
+        int at = 0;
+        while (at < data.size()) {
+            const int size = at == 0 ? qMax(pieceSize, 15) : pieceSize;
+            const QByteArray piece = data.mid(at, size);
+            bytes += char(piece.size() - 1);
+            bytes += piece;
+            at += piece.size();
+        }
     }
-    void blockHeader(const BlockHeader& block) override
-    {
-        decoder.takeHeader(block);
-        header.recordCount = block.recordCount;
-        header.startDate = block.startDate;
-        header.startTime = block.startTime;
-        header.intervalSeconds = block.intervalSeconds;
-        writer.writeHead(header);
-        sheetlayout::writeHead(sheet, header);
-    }
-    void blockRecord(wire::block::RecordCodes codes) override
-    {
-        const LoggedRecord record = decoder.decode(codes);
-        ++number;
-        writer.writeRecord(number, record);
-        sheetlayout::writeRecord(sheet, number, record);
-    }
-    void blockFinished(BlockReceiver::Verdict verdict) override
-    {
-        if (verdict != BlockReceiver::Verdict::Success)
-            return;
-        decoder.finish();
-        SummaryValues values;
-        values.statistics = decoder.statistics();
-        values.alarms = header.alarms;
-        values.intervalSeconds = decoder.intervalSeconds();
-        values.recordCount = header.recordCount;
-        values.celsius = header.celsius;
-        const QStringList lines = summary::lines(values);
-        sheetlayout::writeSummary(sheet, lines);
-        ok = writer.writeSummary(lines);
-    }
+    void linkDropped() { bytes += char(0xFF); }
+    void downloadAgain() { bytes += char(0xFE); }
+    void checkPeriod() { bytes += char(0xFD); }
 };
 
-bool runDownload(Download& download, int records)
+QMap<QString, QByteArray> downloadSeeds()
 {
-    if (!download.writer.open())
+    QMap<QString, QByteArray> seeds;
+    DownloadSteps whole(true);
+    whole.feed(sim::downloadBlock(someRecords(6)), 64);
+    seeds.insert(QStringLiteral("celsius-6"), whole.bytes);
+
+    DownloadSteps bytewise(false);
+    bytewise.feed(sim::downloadBlock(someRecords(3)), 1);
+    seeds.insert(QStringLiteral("fahrenheit-3-bytewise"), bytewise.bytes);
+
+    DownloadSteps damaged(true);
+    damaged.feed(sim::downloadBlock(someRecords(4), sim::BlockDamage::WrongChecksum), 7);
+    damaged.downloadAgain();
+    damaged.feed(sim::downloadBlock(someRecords(2), sim::BlockDamage::AllZero), 64);
+    seeds.insert(QStringLiteral("checksum-error-then-no-data"), damaged.bytes);
+
+    DownloadSteps stalled(true);
+    const QByteArray block = sim::downloadBlock(someRecords(10));
+    stalled.feed(block.left(20), 64);
+    stalled.checkPeriod();
+    stalled.checkPeriod();
+    stalled.downloadAgain();
+    stalled.feed(block, 16);
+    seeds.insert(QStringLiteral("stalled-then-whole"), stalled.bytes);
+
+    DownloadSteps dropped(true);
+    dropped.feed(block.left(30), 64);
+    dropped.linkDropped();
+    seeds.insert(QStringLiteral("link-dropped"), dropped.bytes);
+    return seeds;
+}
+
+// A download of `records` records as the program makes it: the data file it writes, and
+// the workbook that Export saves from it.
+bool runDownload(const QString& dataFile, const QString& workbook, bool celsius, int records)
+{
+    LoggedDownload download(dataFile);
+    if (!download.start(celsius, AlarmLimits{40, -10, 80, 20}))
         return false;
-    BlockReceiver receiver(download);
     const QByteArray block = sim::downloadBlock(someRecords(records));
-    receiver.feed(reinterpret_cast<const quint8*>(block.constData()), block.size());
-    return download.ok;
+    std::optional<LoggedDownload::Outcome> outcome;
+    QObject::connect(&download, &LoggedDownload::finished,
+                     [&outcome](LoggedDownload::Outcome result) { outcome = result; });
+    download.feed(reinterpret_cast<const quint8*>(block.constData()), block.size());
+    return outcome == LoggedDownload::Outcome::Success &&
+           exports::saveWorkbook(download.sheet(), download.summaryLines(), workbook).saved;
 }
 
 QByteArray fileContents(const QString& path)
@@ -238,8 +249,7 @@ int main(int argc, char** argv)
             break;
         const QString dataFile = scratch.filePath(QLatin1String(c.name) + ".txt");
         const QString workbook = scratch.filePath(QLatin1String(c.name) + ".xlsx");
-        Download download(dataFile, c.celsius);
-        ok = runDownload(download, c.records) && download.sheet.saveAs(workbook);
+        ok = runDownload(dataFile, workbook, c.celsius, c.records);
         ok = ok && writeSeed(out + QStringLiteral("/datafile"), QLatin1String(c.name) + ".txt",
                              fileContents(dataFile));
         ok = ok && writeSeed(out + QStringLiteral("/sheet"), QLatin1String(c.name) + ".xlsx",
@@ -247,6 +257,9 @@ int main(int argc, char** argv)
         ok = ok && writeSeed(out + QStringLiteral("/sheet"), QLatin1String(c.name) + ".parts",
                              workbookParts(workbook));
     }
+    const QMap<QString, QByteArray> downloads = downloadSeeds();
+    for (auto it = downloads.cbegin(); ok && it != downloads.cend(); ++it)
+        ok = writeSeed(out + QStringLiteral("/download"), it.key(), it.value());
     if (!ok) {
         std::fprintf(stderr, "make-fuzz-seeds: failed\n");
         return 1;

@@ -27,6 +27,9 @@ constexpr int PollPeriodMs = 1000;
 // Live replies to see before the record count may decide the buttons while the record
 // number the logger was given is unknown: the first comparison needs two real counts.
 constexpr int RecordCheckReplies = 2;
+// A poll without a reply gives the line to the next one after 1.5 s, so two unanswered
+// polls span about four seconds: the time the command line also gives a silent logger.
+constexpr int MaxUnansweredPolls = 2;
 
 const char* const ClockTimeFormat = "HH:mm:ss";
 const char* const ClockDateFormat = "MM-dd-yyyy";
@@ -150,6 +153,7 @@ void Temp::applyConnectedState()
     ui->labelRecordNumberDis->show();
     ui->labelRecordTextFlag->show();
     recordCheckCountdown = RecordCheckReplies;
+    unansweredPolls = 0;
 }
 
 void Temp::applyDisconnectedState()
@@ -324,8 +328,14 @@ void Temp::send_download_cmd()
 void Temp::on_sendtimer_timeout()
 {
     refreshClock();
-    if (ui->pushButtonStop->isEnabled())
-        link->sendLivePoll();
+    if (!ui->pushButtonStop->isEnabled() || !link->sendLivePoll())
+        return;
+    // A logger that answers nothing leaves the port open: rather than keep its last readings
+    // on show as if they were live, the link is closed and the operator told.
+    if (++unansweredPolls > MaxUnansweredPolls) {
+        closeLink();
+        showMessage(linkmessages::noLiveReadings());
+    }
 }
 
 void Temp::on_realdata_gTimerWork(bool work)
@@ -379,6 +389,7 @@ void Temp::on_serial_readyRead()
 
 void Temp::on_receive_buf_oneFrameDataReceived()
 {
+    unansweredPolls = 0;
     const unsigned char* frame = link->takeReply();
     switch (frame[1]) {
     case quint8(wire::Command::ReadLive):

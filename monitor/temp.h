@@ -109,4 +109,6 @@ private:
     int appliedRecordNumber = 0;
     // Phase of the blinking REC symbol while the logger holds no record.
     bool recBlink = true;
+    // Live polls written since the logger last answered anything.
+    int unansweredPolls = 0;
 };

@@ -160,6 +160,10 @@
         <translation>记录仪没有确认该命令，请检查连接后重试。</translation>
     </message>
     <message>
+        <source>The logger sends no live readings.</source>
+        <translation>记录仪没有发送实时读数。</translation>
+    </message>
+    <message>
         <source>The logger&apos;s port %1 cannot be opened: permission denied. Add your user to the &quot;dialout&quot; group (&quot;uucp&quot; on some systems), then log out and in again.</source>
         <translation>无法打开记录仪的端口 %1：权限不足。请将当前用户加入 &quot;dialout&quot; 组（部分系统为 &quot;uucp&quot; 组），然后注销并重新登录。</translation>
     </message>
