@@ -4,9 +4,9 @@
 #include "sheetlayout.h"
 #include "testsupport.h"
 #include "thermo.h"
+#include "windowsupport.h"
 
 #include <QHeaderView>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
@@ -46,7 +46,7 @@ private:
     void download(const QByteArray& block, bool celsius = true);
     void open(const QString& name);
     void exportAs(const QString& name);
-    QString shownMessage() const;
+    QString shownMessage() const { return hygrolux::test::shownMessages().value(0); }
     QStringList tableTexts(const char* name) const;
     QPushButton* button(const char* name) const { return window->findChild<QPushButton*>(name); }
     QTableWidget* table(const char* name) const { return window->findChild<QTableWidget*>(name); }
@@ -105,9 +105,7 @@ void TestAnalysisWindow::open(const QString& name)
 
 void TestAnalysisWindow::exportAs(const QString& name)
 {
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (qobject_cast<QMessageBox*>(widget))
-            widget->hide();
+    hygrolux::test::dismissMessages();
     window->setSaveNameChooser([name](QWidget*, const QString& caption, const QString& start,
                                       const QString& filter) {
         const bool asked = caption == "Save File" && start == QDir::home().filePath("data.txt") &&
@@ -116,14 +114,6 @@ void TestAnalysisWindow::exportAs(const QString& name)
         return asked ? name : QString();
     });
     QTest::mouseClick(button("pushButtonDownload"), Qt::LeftButton);
-}
-
-QString TestAnalysisWindow::shownMessage() const
-{
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
-            return box->text();
-    return {};
 }
 
 QStringList TestAnalysisWindow::tableTexts(const char* name) const

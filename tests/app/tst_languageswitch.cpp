@@ -1,10 +1,10 @@
 #include "simulatedlogger.h"
 #include "temp.h"
 #include "testsupport.h"
+#include "windowsupport.h"
 
 #include <QAbstractButton>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -58,9 +58,7 @@ void LanguageSwitchTest::cleanup()
     window = nullptr;
     delete logger;
     logger = nullptr;
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(widget))
-            box->hide();
+    hygrolux::test::dismissMessages();
 }
 
 // Qt posts the language change to the windows; nothing else runs before they take it.

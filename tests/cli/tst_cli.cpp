@@ -4,11 +4,11 @@
 #include "simulatedlogger.h"
 #include "temp.h"
 #include "testsupport.h"
+#include "windowsupport.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
-#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -316,10 +316,7 @@ void CliTest::downloadThroughTheWindow(const QString& folder, const QString& rep
     auto* temperature = window.findChild<QLabel*>("labelTempValue");
     QTRY_VERIFY_WITH_TIMEOUT(temperature->text() != QLatin1String("-00.0"), 3000);
     QTest::mouseClick(window.findChild<QPushButton*>("pushButtonDownload"), Qt::LeftButton);
-    QRealTimeData* analysis = nullptr;
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* found = qobject_cast<QRealTimeData*>(widget))
-            analysis = found;
+    auto* analysis = hygrolux::test::topLevel<QRealTimeData>();
     QVERIFY(analysis);
     auto* exportButton = analysis->findChild<QPushButton*>("pushButtonDownload");
     QTRY_VERIFY_WITH_TIMEOUT(exportButton->isEnabled(), 10000);
@@ -327,9 +324,7 @@ void CliTest::downloadThroughTheWindow(const QString& folder, const QString& rep
         return QDir(folder).filePath(report);
     });
     QTest::mouseClick(exportButton, Qt::LeftButton);
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(widget))
-            box->hide();
+    hygrolux::test::dismissMessages();
     QDir::setCurrent(startFolder);
 }
 

@@ -2,9 +2,9 @@
 #include "simulatedlogger.h"
 #include "temp.h"
 #include "testsupport.h"
+#include "windowsupport.h"
 
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -29,7 +29,6 @@ private:
     void connectToLogger();
     void pressDownload();
     void storeRecords(int count);
-    QStringList messages() const;
     QStringList dataLines(const QString& name = QStringLiteral("data.txt")) const;
     QPushButton* mainButton(const char* name) const
     {
@@ -39,7 +38,7 @@ private:
     {
         return analysis()->findChild<QPushButton*>(name);
     }
-    QRealTimeData* analysis() const;
+    QRealTimeData* analysis() const { return hygrolux::test::topLevel<QRealTimeData>(); }
     int downloadRequests() const;
 
     QScopedPointer<QTemporaryDir> dir;
@@ -73,27 +72,8 @@ void MainWindowDownloadTest::cleanup()
     window = nullptr;
     delete logger;
     logger = nullptr;
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(widget))
-            box->hide();
+    hygrolux::test::dismissMessages();
     QDir::setCurrent(startFolder);
-}
-
-QRealTimeData* MainWindowDownloadTest::analysis() const
-{
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* found = qobject_cast<QRealTimeData*>(widget))
-            return found;
-    return nullptr;
-}
-
-QStringList MainWindowDownloadTest::messages() const
-{
-    QStringList shown;
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
-            shown << box->text();
-    return shown;
 }
 
 QStringList MainWindowDownloadTest::dataLines(const QString& name) const
@@ -124,7 +104,8 @@ void MainWindowDownloadTest::storeRecords(int count)
 void MainWindowDownloadTest::connectToLogger()
 {
     QTest::mouseClick(mainButton("pushButtonConnect"), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(messages().contains("Connected to the device:OK"), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(hygrolux::test::shownMessages().contains("Connected to the device:OK"),
+                             3000);
     // The alarm limits reach the analysis window with the first live reply.
     auto* temperature = window->findChild<QLabel*>("labelTempValue");
     QTRY_VERIFY_WITH_TIMEOUT(temperature->text() != QLatin1String("-00.0"), 3000);
@@ -152,7 +133,7 @@ void MainWindowDownloadTest::downloadsOfAnySize()
     storeRecords(count);
     connectToLogger();
     pressDownload();
-    QTRY_VERIFY_WITH_TIMEOUT(messages().contains("Download Success!"), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(hygrolux::test::shownMessages().contains("Download Success!"), 30000);
     const QStringList lines = dataLines();
     QCOMPARE(lines.size(), 13 + count);
     QCOMPARE(lines.at(0).section(':', 1, 1).trimmed(), QString::number(count));
@@ -179,7 +160,8 @@ void MainWindowDownloadTest::stallEndsInDataMissedAndTheNextDownloadStartsClean(
     connect(logger, &sim::SimulatedLogger::downloadStalled, this, [&] { sinceStall.start(); });
     connectToLogger();
     pressDownload();
-    QTRY_VERIFY_WITH_TIMEOUT(messages().contains("Download Failed:[data missed]"), 6000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        hygrolux::test::shownMessages().contains("Download Failed:[data missed]"), 6000);
     QVERIFY(sinceStall.isValid());
     QVERIFY2(sinceStall.elapsed() >= 1900 && sinceStall.elapsed() <= 3300,
              qPrintable(QString("%1 ms after the last byte").arg(sinceStall.elapsed())));
@@ -192,7 +174,7 @@ void MainWindowDownloadTest::stallEndsInDataMissedAndTheNextDownloadStartsClean(
     logger->setSettings(settings);
     const QStringList stalled = dataLines();
     pressDownload();
-    QTRY_VERIFY_WITH_TIMEOUT(messages().contains("Download Success!"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(hygrolux::test::shownMessages().contains("Download Success!"), 10000);
     QCOMPARE(dataLines().size(), 13 + 100);
     QVERIFY(!dataLines().contains("data missed"));
     QCOMPARE(analysis()->lastDownload().sheet().lastRow(), 13 + 100);
@@ -210,7 +192,8 @@ void MainWindowDownloadTest::loggerThatNeverAnswersEndsLikeAStall()
     QElapsedTimer sincePress;
     sincePress.start();
     pressDownload();
-    QTRY_VERIFY_WITH_TIMEOUT(messages().contains("Download Failed:[data missed]"), 6000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        hygrolux::test::shownMessages().contains("Download Failed:[data missed]"), 6000);
     QVERIFY2(sincePress.elapsed() <= 3500, qPrintable(QString("%1 ms").arg(sincePress.elapsed())));
     QVERIFY(analysisButton("pushButtonBack")->isEnabled());
     // The request is withdrawn: no more download commands, and the live poll goes on.
@@ -232,10 +215,11 @@ void MainWindowDownloadTest::droppedLinkEndsTheDownloadAtOnce()
     QElapsedTimer sinceDrop;
     connect(logger, &sim::SimulatedLogger::linkDropped, this, [&] { sinceDrop.start(); });
     pressDownload();
-    QTRY_VERIFY_WITH_TIMEOUT(messages().contains("Download Failed:[data missed]"), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        hygrolux::test::shownMessages().contains("Download Failed:[data missed]"), 5000);
     QVERIFY(sinceDrop.isValid());
     QVERIFY2(sinceDrop.elapsed() < 1000, qPrintable(QString("%1 ms").arg(sinceDrop.elapsed())));
-    QVERIFY(messages().contains("Critical Error"));
+    QVERIFY(hygrolux::test::shownMessages().contains("Critical Error"));
     const QStringList lines = dataLines();
     QCOMPARE(lines.size(), 13 + 300 + 1);
     QCOMPARE(lines.last(), QStringLiteral("data missed"));

@@ -1,9 +1,9 @@
 #include "simulatedlogger.h"
 #include "temp.h"
 #include "testsupport.h"
+#include "windowsupport.h"
 
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -45,13 +45,12 @@ private:
     void connectToLogger();
     // Enters the values in the settings window (opened if needed) and presses Apply.
     void applySettings(int recordNumber, int intervalSeconds);
-    void dismissMessage();
     void forgetFrames()
     {
         received.clear();
         receivedAtMs.clear();
     }
-    QString shownMessage() const;
+    QString shownMessage() const { return hygrolux::test::shownMessages().value(0); }
     QWidget* settingsWindow() const;
     QPushButton* button(const char* name) const { return window->findChild<QPushButton*>(name); }
     QLabel* label(const char* name) const { return window->findChild<QLabel*>(name); }
@@ -89,15 +88,7 @@ void MainWindowLinkTest::cleanup()
     window = nullptr;
     delete logger;
     logger = nullptr;
-    dismissMessage();
-}
-
-QString MainWindowLinkTest::shownMessage() const
-{
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
-            return box->text();
-    return {};
+    hygrolux::test::dismissMessages();
 }
 
 QWidget* MainWindowLinkTest::settingsWindow() const
@@ -117,16 +108,9 @@ QList<QByteArray> MainWindowLinkTest::framesWithCode(quint8 code) const
     return frames;
 }
 
-void MainWindowLinkTest::dismissMessage()
-{
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(widget))
-            box->hide();
-}
-
 void MainWindowLinkTest::connectToLogger()
 {
-    dismissMessage();
+    hygrolux::test::dismissMessages();
     QTest::mouseClick(button("pushButtonConnect"), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(shownMessage(), QStringLiteral("Connected to the device:OK"), 3000);
     QVERIFY(button("pushButtonStop")->isEnabled());
@@ -550,7 +534,7 @@ void MainWindowLinkTest::eachDownloadRequestGetsItsOwnRetries()
     // The second, to a silent logger, is tried for as long as the first could have been.
     settings.silentCode = 0x06;
     logger->setSettings(settings);
-    dismissMessage();
+    hygrolux::test::dismissMessages();
     QElapsedTimer sinceRequest;
     sinceRequest.start();
     QVERIFY(QMetaObject::invokeMethod(window, "send_download_cmd"));

@@ -7,9 +7,9 @@
 #include "summarylines.h"
 #include "temp.h"
 #include "testsupport.h"
+#include "windowsupport.h"
 
 #include <QLabel>
-#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -21,6 +21,8 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+
+using namespace hygrolux::test;
 
 namespace {
 
@@ -189,10 +191,8 @@ private:
     void awaitMessage(const QString& message, int timeoutMs = 15000);
     void checkDataFile(const QString& folder, DataFile expected, const QByteArray& previous);
     void checkPollResumes();
-    QStringList messages() const;
-    void dismissMessages();
     QString stateText() const;
-    QRealTimeData* analysis() const;
+    QRealTimeData* analysis() const { return topLevel<QRealTimeData>(); }
     QPushButton* mainButton(const char* name) const
     {
         return window->findChild<QPushButton*>(name);
@@ -270,39 +270,15 @@ QString FaultMatrixTest::prepareFolder(const QString& name)
     return folder;
 }
 
-QStringList FaultMatrixTest::messages() const
-{
-    QStringList shown;
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
-            shown << box->text();
-    return shown;
-}
-
-void FaultMatrixTest::dismissMessages()
-{
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (qobject_cast<QMessageBox*>(widget))
-            widget->hide();
-}
-
 void FaultMatrixTest::awaitMessage(const QString& message, int timeoutMs)
 {
     const auto shown = [&] {
-        for (const QString& text : messages())
+        for (const QString& text : shownMessages())
             if (text.startsWith(message))
                 return true;
         return false;
     };
-    QTRY_VERIFY2_WITH_TIMEOUT(shown(), qPrintable(messages().join(" | ")), timeoutMs);
-}
-
-QRealTimeData* FaultMatrixTest::analysis() const
-{
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* found = qobject_cast<QRealTimeData*>(widget))
-            return found;
-    return nullptr;
+    QTRY_VERIFY2_WITH_TIMEOUT(shown(), qPrintable(shownMessages().join(" | ")), timeoutMs);
 }
 
 // "connected" or "disconnected" for the main window; for the analysis window the buttons

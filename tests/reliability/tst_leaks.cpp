@@ -2,9 +2,9 @@
 #include "simulatedlogger.h"
 #include "temp.h"
 #include "testsupport.h"
+#include "windowsupport.h"
 
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -25,8 +25,7 @@ private slots:
 private:
     void download(const std::function<void(sim::Settings&)>& fault, const QString& outcome);
     void awaitMessage(const QString& text);
-    void dismissMessages();
-    QRealTimeData* analysis() const;
+    QRealTimeData* analysis() const { return hygrolux::test::topLevel<QRealTimeData>(); }
     QPushButton* analysisButton(const char* name) const
     {
         return analysis()->findChild<QPushButton*>(name);
@@ -44,32 +43,11 @@ void LeaksTest::cleanup()
     logger = nullptr;
 }
 
-QRealTimeData* LeaksTest::analysis() const
-{
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* found = qobject_cast<QRealTimeData*>(widget))
-            return found;
-    return nullptr;
-}
-
-void LeaksTest::dismissMessages()
-{
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (qobject_cast<QMessageBox*>(widget))
-            widget->hide();
-}
-
 void LeaksTest::awaitMessage(const QString& text)
 {
-    const auto shown = [&] {
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
-                if (box->text() == text)
-                    return true;
-        return false;
-    };
-    QTRY_VERIFY2_WITH_TIMEOUT(shown(), qPrintable(text), 10000);
-    dismissMessages();
+    QTRY_VERIFY2_WITH_TIMEOUT(hygrolux::test::shownMessages().contains(text), qPrintable(text),
+                              10000);
+    hygrolux::test::dismissMessages();
 }
 
 void LeaksTest::download(const std::function<void(sim::Settings&)>& fault, const QString& outcome)

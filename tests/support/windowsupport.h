@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QApplication>
+#include <QStringList>
+#include <QWidget>
+
+// What the window tests look for among the top-level widgets: the message boxes the windows
+// show without blocking, and the windows they open.
+namespace hygrolux::test {
+
+// The texts of the message boxes on show, oldest first.
+QStringList shownMessages();
+// Hides every message box, as pressing its OK would.
+void dismissMessages();
+
+// The top-level window of that class, or null.
+template <class Window> Window* topLevel()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<Window*>(widget))
+            return found;
+    return nullptr;
+}
+
+} // namespace hygrolux::test
