@@ -247,7 +247,8 @@ void QRealTimeData::showWindow(bool downloadModeOn, bool celsius)
     ui->pushButtonDownload->show();
     fileIsWorkbook = false;
     ui->progressBar->setValue(0);
-    // A failed download must not leave an earlier download's report on show.
+    // A failed download must not leave an earlier download's records or report on show.
+    clearRecords();
     ui->tableWidget_2->setRowCount(0);
     if (!download.start(isC, alarms)) {
         ui->pushButtonDownload->setEnabled(false);
@@ -353,7 +354,6 @@ void QRealTimeData::on_pushButtonOpen_clicked()
 {
     ui->pushButtonOpen->setEnabled(false);
     ui->pushButtonBack->setEnabled(false);
-    clearRecords();
     // The report of an earlier file must not stand beside another file's records.
     ui->tableWidget_2->setRowCount(0);
     fileName =
@@ -385,6 +385,8 @@ void QRealTimeData::mouseMoveEvent(QMouseEvent* event)
 
 void QRealTimeData::importFile()
 {
+    // A file that does not load must not leave an earlier file's records on show.
+    clearRecords();
     if (loadDataFile()) {
         ui->pushButtonDownload->setEnabled(true);
         ui->pushButtonOpen->setEnabled(true);

@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
@@ -29,6 +30,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -171,6 +173,12 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     // What Qt and fontconfig allocate once, for the platform, the fonts and the window, is
     // theirs: a leak report at exit shows only what the inputs left behind.
     __lsan_disable();
+    // The window works in a folder of its own: corpus folders and inputs to replay named
+    // relative to where the run started must still be found.
+    for (int i = 1; i < *argc; ++i)
+        if ((*argv)[i][0] != '-')
+            (*argv)[i] = strdup(
+                QFile::encodeName(QFileInfo(QFile::decodeName((*argv)[i])).absoluteFilePath()));
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(onMessage);
     static QTemporaryDir runtime;

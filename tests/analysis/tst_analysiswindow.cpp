@@ -172,6 +172,11 @@ void TestAnalysisWindow::downloadOutcomes_data()
     wire::block::writeChecksum(reinterpret_cast<quint8*>(clockLost.data()) + clockLost.size() - 3,
                                sum - 3);
     QTest::newRow("logger's clock unknown") << clockLost << "Download Success!" << 100 << true;
+    // A logger that holds no record sends a good block of none.
+    QTest::newRow("no records") << buildBlock({}) << "Download Success!" << 0 << false;
+    QTest::newRow("no records, no interval")
+        << buildBlock({}, QDateTime(QDate(2024, 3, 9), QTime(22, 30)), 0) << "Download Success!"
+        << 0 << false;
 }
 
 void TestAnalysisWindow::downloadOutcomes()
@@ -198,10 +203,17 @@ void TestAnalysisWindow::downloadOutcomes()
     QVERIFY(button("pushButtonBack")->isEnabled());
     QCOMPARE(button("pushButtonDownload")->isEnabled(), exportEnabled);
     QCOMPARE(table("tableWidget")->rowCount(), rows);
-    QCOMPARE(progress->value(), rows > 0 ? 100 : 0);
+    QCOMPARE(progress->value(), message == "Download Success!" ? 100 : 0);
     QCOMPARE(timerWork->count(), 0); // the main window resumes when the window is left
-    if (rows == 0)
+    if (rows == 0) {
+        // Nothing of an earlier download stays on show.
+        download(buildBlock(records(3)));
+        window->showWindow(true, true);
+        window->receive_data(reinterpret_cast<unsigned char*>(block.data()), block.size());
+        QCOMPARE(table("tableWidget")->rowCount(), 0);
+        QCOMPARE(window->humidityChart()->plot()->graphCount(), 0);
         return;
+    }
     QCOMPARE(tableTexts("tableWidget_2"), window->lastDownload().summaryLines());
     QCOMPARE(window->temperatureChart()->plot()->graphCount(), 3);
     QCOMPARE(window->humidityChart()->plot()->graph(0)->dataCount(), rows);
