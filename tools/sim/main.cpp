@@ -207,7 +207,7 @@ int main(int argc, char** argv)
          "CODE"},
         {"noise", "Send N bytes of line noise (never 0xAA) after every reply.", "N"},
         {"bad-checksum", "Send the download block with a wrong checksum."},
-        {"zero-block", "Send a download block of zeros (only the record count kept)."},
+        {"zero-block", "Send a download block of zeros (no records, checksum 0)."},
         {"drop-after", "Close the port after K bytes of the download block.", "K"},
         {"fast", "Send replies as fast as possible instead of at 9600-baud pace."},
         {"chunk", "Send replies in pieces of N bytes, 0 for whole replies (default 16).", "N"},

@@ -35,7 +35,7 @@ struct Settings {
     int stallCode = int(wire::Command::Download);
     // The download block's checksum field is one more than the byte sum.
     bool badChecksum = false;
-    // The download block keeps its count, every other byte after 0xAA 0x06 is zero.
+    // The download block is zeros after 0xAA 0x06, count and checksum included.
     bool zeroBlock = false;
     // Close the pseudo-terminal after this many bytes of a reply to `dropCode` (-1: never).
     int dropAfterBytes = -1;

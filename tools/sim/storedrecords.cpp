@@ -49,14 +49,15 @@ StoredRecords plausibleDay(int count, const QDateTime& start, int intervalSecond
 QByteArray downloadBlock(const StoredRecords& records, BlockDamage damage)
 {
     using namespace wire::block;
-    const int count = std::min(records.codes.size(), MaxStoredRecords);
+    const int count =
+        damage == BlockDamage::AllZero ? 0 : std::min(records.codes.size(), MaxStoredRecords);
     QByteArray block(length(count), '\0');
     auto* bytes = reinterpret_cast<quint8*>(block.data());
     bytes[0] = wire::StartByte;
     bytes[1] = static_cast<quint8>(wire::Command::Download);
-    wire::writeU16(bytes + CountOffset, static_cast<quint16>(count));
     if (damage == BlockDamage::AllZero)
         return block;
+    wire::writeU16(bytes + CountOffset, static_cast<quint16>(count));
 
     const QDate date = records.start.date();
     const QTime time = records.start.time();

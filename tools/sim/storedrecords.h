@@ -34,8 +34,8 @@ enum class BlockDamage {
     None,
     // The checksum field is one more than the byte sum.
     WrongChecksum,
-    // The count stays (so the length is right), every other byte after 0xAA 0x06 is zero,
-    // the checksum field included.
+    // Every byte after 0xAA 0x06 is zero, the record count and the checksum included, as a
+    // logger with nothing to give answers: a block of no records that sums to zero.
     AllZero,
 };
 
