@@ -10,7 +10,14 @@ LoggedDownload::LoggedDownload(const QString& dataFilePath, QObject* parent)
     : QObject(parent), dataPath(dataFilePath), receiver(*this), writer(dataFilePath)
 {}
 
-LoggedDownload::~LoggedDownload() = default;
+// A program that ends during a download leaves the records that came, marked as missed.
+LoggedDownload::~LoggedDownload()
+{
+    if (!running)
+        return;
+    writer.writeDataMissed();
+    writer.close();
+}
 
 QString LoggedDownload::previousFilePath() const
 {

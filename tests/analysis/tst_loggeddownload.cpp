@@ -296,6 +296,13 @@ void TestLoggedDownload::droppedLinkEndsAtOnceKeepingTheRecords()
     download.tick();
     QCOMPARE(run.outcomes.size(), 1);
     QCOMPARE(fileLines(), lines);
+
+    // The program ending mid-download marks the file the same way.
+    auto* ended = new LoggedDownload(path);
+    QVERIFY(ended->start(true, alarms));
+    feed(*ended, block.left(12 + 2 * 3));
+    delete ended;
+    QCOMPARE(fileLines(), lines);
 }
 
 void TestLoggedDownload::lastDataFileIsKeptAsPrevious()
