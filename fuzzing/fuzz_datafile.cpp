@@ -1,27 +1,20 @@
 // Reads arbitrary bytes as a data file, the way a saved file is opened for viewing.
 
 #include "datafile.h"
+#include "invariant.h"
 
 #include <QBuffer>
 #include <QByteArray>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
 // Far fewer records than a file may announce, so a short file claiming many is common.
 constexpr int MaxRecords = 1000;
 
-void require(bool condition, const char* what)
-{
-    if (condition)
-        return;
-    std::fprintf(stderr, "data file reader: %s\n", what);
-    std::abort();
-}
+using fuzz::require;
 
 } // namespace
 

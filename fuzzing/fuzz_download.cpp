@@ -10,6 +10,7 @@
 // pass; any other byte b feeds the next (b % 128) + 1 bytes of the input as one piece.
 
 #include "datafile.h"
+#include "invariant.h"
 #include "loggeddownload.h"
 #include "qrealtimedata.h"
 #include "sheet.h"
@@ -29,7 +30,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <optional>
 
@@ -39,17 +39,8 @@ constexpr uint8_t LinkDroppedStep = 0xFF;
 constexpr uint8_t DownloadAgainStep = 0xFE;
 constexpr uint8_t CheckPeriodStep = 0xFD;
 
-[[noreturn]] void violated(const char* what)
-{
-    std::fprintf(stderr, "download invariant violated: %s\n", what);
-    std::abort();
-}
-
-void require(bool condition, const char* what)
-{
-    if (!condition)
-        violated(what);
-}
+using fuzz::require;
+using fuzz::violated;
 
 QByteArray fileBytes(const QString& path)
 {

@@ -6,14 +6,13 @@
 // stream; any other byte b feeds the next (b % 128) + 1 bytes of the input as one chunk.
 
 #include "frameassembler.h"
+#include "invariant.h"
 #include "wireformat.h"
 
 #include <QByteArray>
 #include <QVector>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -21,17 +20,8 @@ namespace {
 constexpr uint8_t ResetStep = 0xFF;
 constexpr uint8_t EndStreamingStep = 0xFE;
 
-[[noreturn]] void violated(const char* what)
-{
-    std::fprintf(stderr, "frame assembler invariant violated: %s\n", what);
-    std::abort();
-}
-
-void require(bool condition, const char* what)
-{
-    if (!condition)
-        violated(what);
-}
+using fuzz::require;
+using fuzz::violated;
 
 bool isKnownShortReply(quint8 code)
 {

@@ -7,6 +7,7 @@
 //   behind a valid zip: missing parts, shared-string indexes out of range, cell references
 //   at the sheet's limits, merges that overlap.
 
+#include "invariant.h"
 #include "sheet.h"
 
 #include <QByteArray>
@@ -17,8 +18,6 @@
 #include <minizip/zip.h>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -29,18 +28,14 @@ const char* const PartNames[] = {
     "xl/workbook.xml",          "xl/_rels/workbook.xml.rels",
 };
 
-[[noreturn]] void fail(const char* what)
-{
-    std::fprintf(stderr, "fuzz_sheet: %s\n", what);
-    std::abort();
-}
+using fuzz::violated;
 
 // One file in memory per process, rewritten for every input.
 int scratchFile()
 {
     static const int fd = ::memfd_create("hygrolux-fuzz-sheet", 0);
     if (fd < 0)
-        fail("cannot create the scratch file");
+        violated("cannot create the scratch file");
     return fd;
 }
 
@@ -55,7 +50,7 @@ void writeFile(const QByteArray& bytes)
     const int fd = scratchFile();
     if (::ftruncate(fd, 0) != 0 ||
         ::pwrite(fd, bytes.constData(), size_t(bytes.size()), 0) != bytes.size())
-        fail("cannot write the scratch file");
+        violated("cannot write the scratch file");
 }
 
 // The parts, stored uncompressed: the fuzzer's changes reach the XML reader unchanged.
@@ -63,29 +58,29 @@ void writeArchive(const QList<QByteArray>& parts)
 {
     zipFile zip = zipOpen64(QFile::encodeName(scratchPath()).constData(), APPEND_STATUS_CREATE);
     if (!zip)
-        fail("cannot create the scratch archive");
+        violated("cannot create the scratch archive");
     for (int i = 0; i < parts.size() && i < int(std::size(PartNames)); ++i) {
         const QByteArray& part = parts[i];
         if (zipOpenNewFileInZip(zip, PartNames[i], nullptr, nullptr, 0, nullptr, 0, nullptr, 0,
                                 0) != ZIP_OK ||
             zipWriteInFileInZip(zip, part.constData(), unsigned(part.size())) != ZIP_OK ||
             zipCloseFileInZip(zip) != ZIP_OK)
-            fail("cannot write an archive entry");
+            violated("cannot write an archive entry");
     }
     if (zipClose(zip, nullptr) != ZIP_OK)
-        fail("cannot close the scratch archive");
+        violated("cannot close the scratch archive");
 }
 
 void checkSheet(const Sheet& sheet)
 {
     if (sheet.lastRow() < 0 || sheet.lastRow() > Sheet::MaxRows)
-        fail("rows beyond the sheet's limit");
+        violated("rows beyond the sheet's limit");
     const QVector<CellRange> merges = sheet.mergedRanges();
     for (const CellRange& r : merges) {
         if (r.firstRow < 1 || r.firstColumn < 1 || r.lastRow > Sheet::MaxRows ||
             r.lastColumn > Sheet::MaxColumns || r.firstRow > r.lastRow ||
             r.firstColumn > r.lastColumn)
-            fail("a merge outside the sheet");
+            violated("a merge outside the sheet");
     }
     // Pairwise only while cheap; the loader caps the number of merges anyway.
     if (merges.size() > 500)
@@ -93,7 +88,7 @@ void checkSheet(const Sheet& sheet)
     for (int i = 0; i < merges.size(); ++i)
         for (int j = i + 1; j < merges.size(); ++j)
             if (merges[i].overlaps(merges[j]))
-                fail("overlapping merges were loaded");
+                violated("overlapping merges were loaded");
 }
 
 } // namespace
