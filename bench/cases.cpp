@@ -5,6 +5,7 @@
 #include "loggeddownload.h"
 #include "qrealtimedata.h"
 #include "simulatedlogger.h"
+#include "storedrecords.h"
 #include "temp.h"
 #include "thermo.h"
 
@@ -37,26 +38,11 @@ const AlarmLimits Alarms{40, -10, 80, 20};
 // A download block as the logger sends it: seeded records over the whole range of codes.
 QByteArray makeBlock(int count)
 {
-    using namespace wire::block;
-    QByteArray block(length(count), '\0');
-    auto* bytes = reinterpret_cast<quint8*>(block.data());
-    bytes[0] = wire::StartByte;
-    bytes[1] = quint8(wire::Command::Download);
-    wire::writeU16(bytes + CountOffset, quint16(count));
-    const quint8 clock[] = {24, 3, 9, 22, 30, 0};
-    std::copy(std::begin(clock), std::end(clock), bytes + StartYearOffset);
-    wire::writeU16(bytes + IntervalOffset, 60);
+    sim::StoredRecords records{QDateTime(QDate(2024, 3, 9), QTime(22, 30)), 60, {}};
     QRandomGenerator random(7);
-    for (int i = 0; i < count; ++i) {
-        const RecordCodes codes{quint16(random.bounded(100, 1400)), quint16(random.bounded(1001))};
-        const auto packed = packRecord(codes);
-        std::copy(packed.begin(), packed.end(), bytes + HeaderSize + RecordSize * i);
-    }
-    quint32 sum = 0;
-    for (int i = CountOffset; i < block.size() - ChecksumSize; ++i)
-        sum += bytes[i];
-    writeChecksum(bytes + block.size() - ChecksumSize, sum);
-    return block;
+    for (int i = 0; i < count; ++i)
+        records.codes.append({quint16(random.bounded(100, 1400)), quint16(random.bounded(1001))});
+    return sim::downloadBlock(records);
 }
 
 double median(std::vector<double> values)
