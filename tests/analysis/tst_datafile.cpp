@@ -48,7 +48,7 @@ private:
                       AlarmLimits alarms = {60, -20, 85, 5});
     // Writes the head and every record; the file stays open.
     void write(DataFileWriter& writer, const Download& d);
-    QStringList fileLines() const;
+    QStringList fileLines() const { return hygrolux::test::fileLines(path); }
 
     QTemporaryDir dir;
     QString path;
@@ -80,18 +80,6 @@ void TestDataFile::write(DataFileWriter& writer, const Download& d)
     writer.writeHead(d.header);
     for (int i = 0; i < d.records.size(); ++i)
         writer.writeRecord(i + 1, d.records.at(i));
-}
-
-QStringList TestDataFile::fileLines() const
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
-    QStringList lines = QString::fromUtf8(file.readAll()).split('\n');
-    // Every line ends with a line end, so the split leaves an empty piece at the end.
-    if (lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
 }
 
 void TestDataFile::init()

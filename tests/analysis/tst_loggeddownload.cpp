@@ -39,7 +39,7 @@ private:
     };
     void watch(LoggedDownload& download, Run& run);
     QByteArray fileBytes(const QString& name = QStringLiteral("data.txt")) const;
-    QStringList fileLines() const;
+    QStringList fileLines() const { return hygrolux::test::fileLines(path); }
     static QStringList cells(const Sheet& sheet);
     static void feed(LoggedDownload& download, const QByteArray& bytes)
     {
@@ -70,14 +70,6 @@ QByteArray TestLoggedDownload::fileBytes(const QString& name) const
 {
     QFile file(dir->filePath(name));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList TestLoggedDownload::fileLines() const
-{
-    QStringList lines = QString::fromUtf8(fileBytes()).split('\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
 }
 
 QStringList TestLoggedDownload::cells(const Sheet& sheet)

@@ -29,7 +29,10 @@ private:
     void connectToLogger();
     void pressDownload();
     void storeRecords(int count);
-    QStringList dataLines(const QString& name = QStringLiteral("data.txt")) const;
+    QStringList dataLines(const QString& name = QStringLiteral("data.txt")) const
+    {
+        return hygrolux::test::fileLines(dir->filePath(name));
+    }
     QPushButton* mainButton(const char* name) const
     {
         return window->findChild<QPushButton*>(name);
@@ -74,17 +77,6 @@ void MainWindowDownloadTest::cleanup()
     logger = nullptr;
     hygrolux::test::dismissMessages();
     QDir::setCurrent(startFolder);
-}
-
-QStringList MainWindowDownloadTest::dataLines(const QString& name) const
-{
-    QFile file(dir->filePath(name));
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
-    QStringList lines = QString::fromUtf8(file.readAll()).split('\n');
-    if (lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
 }
 
 int MainWindowDownloadTest::downloadRequests() const

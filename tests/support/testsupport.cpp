@@ -102,4 +102,16 @@ void giveToOrdinaryUser(const QString& path)
         qWarning("cannot hand %s to the ordinary user", qPrintable(path));
 }
 
+QStringList fileLines(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    // Every line ends with a line end, so the split leaves an empty piece at the end.
+    if (lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
 } // namespace hygrolux::test

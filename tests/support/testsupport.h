@@ -24,6 +24,10 @@ bool asOrdinaryUser(const std::function<bool()>& step);
 // Makes `path` the ordinary user's own (as root: hands it to "nobody"; otherwise a no-op).
 void giveToOrdinaryUser(const QString& path);
 
+// The lines of a text file the program wrote, without their line ends; none when it cannot
+// be read.
+QStringList fileLines(const QString& path);
+
 } // namespace hygrolux::test
 
 #define HYGROLUX_TEST_MAIN_IMPL(AppClass, TestClass)                                               \
