@@ -21,9 +21,14 @@ LoggedDownload::~LoggedDownload()
 
 QString LoggedDownload::previousFilePath() const
 {
-    const QFileInfo data(dataPath);
-    return data.path() + QLatin1Char('/') + data.completeBaseName() + QLatin1String(".previous.") +
-           data.suffix();
+    return keptFiles(dataPath).last();
+}
+
+QStringList LoggedDownload::keptFiles(const QString& dataFilePath)
+{
+    const QFileInfo data(dataFilePath);
+    return {dataFilePath, data.path() + QLatin1Char('/') + data.completeBaseName() +
+                              QLatin1String(".previous.") + data.suffix()};
 }
 
 bool LoggedDownload::keepPreviousFile(bool* kept)

@@ -56,6 +56,9 @@ public:
     QString outcomeMessage(Outcome outcome) const;
     QString dataFilePath() const { return dataPath; }
     QString previousFilePath() const;
+    // The files a download into `dataFilePath` keeps, which no report may take the place
+    // of: the data file and the one kept from the download before.
+    static QStringList keptFiles(const QString& dataFilePath);
 
     quint32 expectedBytes() const { return receiver.expectedBytes(); }
     quint32 receivedBytes() const { return receiver.receivedBytes(); }

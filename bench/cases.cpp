@@ -218,7 +218,9 @@ bool writeSavedFiles(int records, const QString& textPath, const QString& workbo
     const QByteArray block = makeBlock(records);
     download.feed(reinterpret_cast<const quint8*>(block.constData()), block.size());
     return QFileInfo(textPath).size() > 0 &&
-           exports::saveWorkbook(download.sheet(), download.summaryLines(), workbookPath).saved;
+           exports::saveWorkbook(download.sheet(), download.summaryLines(),
+                                 {workbookPath, download.dataFilePath()})
+               .saved;
 }
 
 // The Open button on a saved file, to both tables and both charts drawn.

@@ -32,15 +32,6 @@ QString absolute(const QString& path)
     return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
 
-// Whether `name` is the file at `path`, or becomes it: the comparison is by name, for a
-// file the download is yet to write, and through links for one that exists.
-bool namesFile(const QString& name, const QString& path)
-{
-    const QString canonical = QFileInfo(path).canonicalFilePath();
-    return absolute(name) == absolute(path) ||
-           (!canonical.isEmpty() && QFileInfo(name).canonicalFilePath() == canonical);
-}
-
 } // namespace
 
 CommandRunner::CommandRunner(const cli::Invocation& invocation_, QTextStream& out_,
@@ -236,11 +227,10 @@ QString CommandRunner::reportRefusal() const
 {
     // The download replaces both before the report is written: a report in their place
     // would destroy the new data file or the one kept from the download before.
-    for (const QString& path : {download.dataFilePath(), download.previousFilePath()})
-        if (namesFile(invocation.out, path))
-            return QStringLiteral("--out must not name %1, which the download keeps.")
-                .arg(absolute(path));
-    return QString();
+    const QString kept = exports::keptFileNamedBy({invocation.out, download.dataFilePath()});
+    if (kept.isEmpty())
+        return QString();
+    return QStringLiteral("--out must not name %1, which the download keeps.").arg(absolute(kept));
 }
 
 int CommandRunner::saveReport()

@@ -172,7 +172,9 @@ bool runDownload(const QString& dataFile, const QString& workbook, bool celsius,
                      [&outcome](LoggedDownload::Outcome result) { outcome = result; });
     download.feed(reinterpret_cast<const quint8*>(block.constData()), block.size());
     return outcome == LoggedDownload::Outcome::Success &&
-           exports::saveWorkbook(download.sheet(), download.summaryLines(), workbook).saved;
+           exports::saveWorkbook(download.sheet(), download.summaryLines(),
+                                 {workbook, download.dataFilePath()})
+               .saved;
 }
 
 QByteArray fileContents(const QString& path)

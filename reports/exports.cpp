@@ -1,17 +1,23 @@
 #include "exports.h"
 
+#include "loggeddownload.h"
 #include "readings.h"
 #include "sheet.h"
 #include "sheetlayout.h"
 #include "timetexts.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
 
 namespace exports {
 
@@ -61,6 +67,56 @@ QStringList csvTitles(bool celsius)
             QStringLiteral("dew temperature (%1)").arg(unit)};
 }
 
+// As many links as the system follows before it gives up on a name.
+constexpr int MaxLinks = 40;
+
+// The file that writing to `name` reaches: its links followed to their end, also an end that
+// does not exist yet, in the canonical path of its folder.
+QString fileReachedBy(const QString& name)
+{
+    QString path = name;
+    for (int link = 0; link <= MaxLinks; ++link) {
+        const QFileInfo file(path);
+        const QString folder = QFileInfo(file.path()).canonicalFilePath();
+        path = folder.isEmpty() ? file.absoluteFilePath() : QDir(folder).filePath(file.fileName());
+        if (!QFileInfo(path).isSymLink())
+            break;
+        path = QFileInfo(path).symLinkTarget();
+    }
+    return path;
+}
+
+QString cannotWrite(const Target& target, const QString& why)
+{
+    return Texts::tr("%1 cannot be written (%2)").arg(target.name, why);
+}
+
+QString systemError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// Writes `content` into `file` and onto the disk, then closes it; why it could not, or empty.
+QString writeToDisk(QFile& file, const QByteArray& content)
+{
+    if (file.write(content) != content.size() || !file.flush())
+        return file.errorString();
+    if (::fsync(file.handle()) != 0)
+        return systemError();
+    file.close();
+    return file.error() == QFileDevice::NoError ? QString() : file.errorString();
+}
+
+// A name for the new file beside `path` that no file has yet.
+QString freshNameBeside(const QString& path)
+{
+    const QFileInfo file(path);
+    return QDir(file.path())
+        .filePath(QStringLiteral(".%1.%2")
+                      .arg(file.fileName())
+                      .arg(QRandomGenerator::global()->generate64(), 0, 36));
+}
+
 } // namespace
 
 Form formOf(const QString& fileName)
@@ -76,54 +132,89 @@ Form formOf(const QString& fileName)
     return Form::None;
 }
 
-QString refusalOf(const QString& dataFilePath, const QString& target)
+QString keptFileNamedBy(const Target& target)
 {
-    if (target.isEmpty())
-        return noName();
-    const QString data = QFileInfo(dataFilePath).canonicalFilePath();
-    if (!data.isEmpty() && QFileInfo(target).canonicalFilePath() == data)
-        return Texts::tr("%1 is the download's own data file; choose another name").arg(target);
+    const QString reached = fileReachedBy(target.name);
+    const QString canonical = QFileInfo(target.name).canonicalFilePath();
+    for (const QString& kept : LoggedDownload::keptFiles(target.dataFilePath)) {
+        if (reached == fileReachedBy(kept) ||
+            (!canonical.isEmpty() && canonical == QFileInfo(kept).canonicalFilePath()))
+            return kept;
+    }
     return QString();
 }
 
-bool readDataFile(const QString& dataFilePath, const QString& target, QByteArray* content,
-                  QString* reason)
+QString refusalOf(const Target& target)
 {
-    *reason = refusalOf(dataFilePath, target);
+    if (target.name.isEmpty())
+        return noName();
+    const QString kept = keptFileNamedBy(target);
+    if (kept.isEmpty())
+        return QString();
+    if (kept == target.dataFilePath)
+        return Texts::tr("%1 is the download's own data file; choose another name")
+            .arg(target.name);
+    return Texts::tr("%1 is the data file kept from the download before; choose another name")
+        .arg(target.name);
+}
+
+bool readDataFile(const Target& target, QByteArray* content, QString* reason)
+{
+    *reason = refusalOf(target);
     if (!reason->isEmpty())
         return false;
-    QFile data(dataFilePath);
+    QFile data(target.dataFilePath);
     if (data.open(QIODevice::ReadOnly)) {
         *content = data.readAll();
         if (data.error() == QFileDevice::NoError)
             return true;
     }
-    *reason =
-        Texts::tr("the data file %1 cannot be read (%2)").arg(dataFilePath, data.errorString());
+    *reason = Texts::tr("the data file %1 cannot be read (%2)")
+                  .arg(target.dataFilePath, data.errorString());
     return false;
 }
 
-Outcome saveFile(const QByteArray& content, const QString& target)
+Outcome saveFile(const QByteArray& content, const Target& target)
 {
-    if (target.isEmpty())
-        return failed(noName());
-    QSaveFile file(target);
-    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit())
-        return {true, QString()};
-    return failed(Texts::tr("%1 cannot be written (%2)").arg(target, file.errorString()));
+    QString refusal = refusalOf(target);
+    if (!refusal.isEmpty())
+        return failed(refusal);
+    // The new file is written beside the end of the target's links, and takes that file's
+    // place in one rename once every byte of it is on the disk.
+    const QString destination = fileReachedBy(target.name);
+    QFile file(freshNameBeside(destination));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return failed(cannotWrite(target, file.errorString()));
+    QString problem = writeToDisk(file, content);
+    if (problem.isEmpty()) {
+        if (QFileInfo::exists(destination))
+            file.setPermissions(QFileInfo(destination).permissions());
+        // A link made meanwhile must not turn the report onto a kept file.
+        refusal = refusalOf(target);
+        if (!refusal.isEmpty()) {
+            file.remove();
+            return failed(refusal);
+        }
+        if (std::rename(QFile::encodeName(file.fileName()).constData(),
+                        QFile::encodeName(destination).constData()) == 0)
+            return {true, QString()};
+        problem = systemError();
+    }
+    file.remove();
+    return failed(cannotWrite(target, problem));
 }
 
-Outcome saveText(const QString& dataFilePath, const QString& target)
+Outcome saveText(const Target& target)
 {
     QByteArray content;
     QString reason;
-    if (!readDataFile(dataFilePath, target, &content, &reason))
+    if (!readDataFile(target, &content, &reason))
         return failed(reason);
     return saveFile(content, target);
 }
 
 Outcome saveBuiltFile(const std::function<bool(const QString& path)>& build,
-                      const QString& buildFailure, const QString& target)
+                      const QString& buildFailure, const Target& target)
 {
     // Built apart first, so that the target is written the way every other form is, and a
     // failure there has its reason.
@@ -139,7 +230,7 @@ Outcome saveBuiltFile(const std::function<bool(const QString& path)>& build,
 }
 
 Outcome saveWorkbook(const Sheet& downloadSheet, const QStringList& summaryLines,
-                     const QString& target)
+                     const Target& target)
 {
     Sheet report = downloadSheet;
     sheetlayout::writeSummary(report, summaryLines);
@@ -147,7 +238,7 @@ Outcome saveWorkbook(const Sheet& downloadSheet, const QStringList& summaryLines
                          Texts::tr("the workbook could not be built"), target);
 }
 
-Outcome saveCsv(const SavedData& data, const QString& target)
+Outcome saveCsv(const SavedData& data, const Target& target)
 {
     QByteArray text;
     constexpr int BytesPerRow = 64;

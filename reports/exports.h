@@ -23,7 +23,8 @@ enum class Form {
     Csv,      // ".csv": a header row and one row per record, for spreadsheets and scripts
     Picture,  // ".png": the two trend charts, drawn by the window (not in this unit)
 };
-// Case-sensitive, anywhere in the name, in this order: ".txt", ".xls", ".pdf", ".csv", ".png".
+// By the file's own name, not its folder's: the first of ".txt", ".xls", ".pdf", ".csv",
+// ".png" found anywhere in it, in small letters.
 Form formOf(const QString& fileName);
 
 struct Outcome {
@@ -31,27 +32,37 @@ struct Outcome {
     QString reason; // why it was not saved, for the message; empty when saved
 };
 
-// Why no report may be written to `target`: it has no name, or it is the data file itself
-// under any spelling or through a link, which the report would destroy. Empty when it may.
-QString refusalOf(const QString& dataFilePath, const QString& target);
+// Where a report goes: the name it was given, and the data file of the download it reports.
+struct Target {
+    QString name;
+    QString dataFilePath;
+};
 
-Outcome saveText(const QString& dataFilePath, const QString& target);
+// The file a download keeps (LoggedDownload::keptFiles) that writing to `target.name` would
+// replace: named under any spelling, through a link or a chain of links, also one whose end
+// does not exist yet. Empty when there is none.
+QString keptFileNamedBy(const Target& target);
+// Why no report may be written to `target`: it has no name, or it names a file the
+// download keeps, which the report would destroy. Empty when it may.
+QString refusalOf(const Target& target);
+
+Outcome saveText(const Target& target);
 // The sheet as the download left it; the summary rows are added to a copy.
 Outcome saveWorkbook(const Sheet& downloadSheet, const QStringList& summaryLines,
-                     const QString& target);
+                     const Target& target);
 // The records as a load of the data file gives them (savedfile::load); the unit from the header.
-Outcome saveCsv(const SavedData& data, const QString& target);
-// Any content, written whole or not at all (the forms above, the window's picture).
-Outcome saveFile(const QByteArray& content, const QString& target);
+Outcome saveCsv(const SavedData& data, const Target& target);
+// Any content, written whole or not at all (the forms above, the window's picture). A
+// target that is a link has the end of its links replaced.
+Outcome saveFile(const QByteArray& content, const Target& target);
 // A file that a library writes by name (the workbook, the PDF): `build` writes it to the path
 // it is given, in a folder of its own, and the result is saved like any other content.
 // `buildFailure` is the reason when `build` returns false.
 Outcome saveBuiltFile(const std::function<bool(const QString& path)>& build,
-                      const QString& buildFailure, const QString& target);
+                      const QString& buildFailure, const Target& target);
 
 // The data file's bytes for a report to `target`; false with the reason when the target is
 // refused (refusalOf) or the data file cannot be read.
-bool readDataFile(const QString& dataFilePath, const QString& target, QByteArray* content,
-                  QString* reason);
+bool readDataFile(const Target& target, QByteArray* content, QString* reason);
 
 } // namespace exports

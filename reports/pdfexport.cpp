@@ -77,11 +77,11 @@ bool print(const QByteArray& content, const QString& path)
 
 } // namespace
 
-Outcome savePdf(const QString& dataFilePath, const QString& target)
+Outcome savePdf(const Target& target)
 {
     QByteArray content;
     QString reason;
-    if (!readDataFile(dataFilePath, target, &content, &reason))
+    if (!readDataFile(target, &content, &reason))
         return {false, reason};
     return saveBuiltFile([&](const QString& path) { return print(content, path); },
                          Texts::tr("the PDF document could not be built"), target);

@@ -7,6 +7,6 @@
 namespace exports {
 
 // Every line of the data file, as it stands, on A4 pages: 55 lines a page in an 8-point face.
-Outcome savePdf(const QString& dataFilePath, const QString& target);
+Outcome savePdf(const Target& target);
 
 } // namespace exports

@@ -15,7 +15,7 @@ class Texts
     Q_DECLARE_TR_FUNCTIONS(QRealTimeData)
 };
 
-Outcome saveRecords(const ReportSources& sources, const QString& target)
+Outcome saveRecords(const ReportSources& sources, const Target& target)
 {
     if (sources.records)
         return saveCsv(*sources.records, target);
@@ -28,26 +28,27 @@ Outcome saveRecords(const ReportSources& sources, const QString& target)
 
 } // namespace
 
-Outcome saveReport(const ReportSources& sources, const QString& target)
+Outcome saveReport(const ReportSources& sources, const QString& name)
 {
-    const Form form = formOf(target);
+    const Form form = formOf(name);
     if (form == Form::None)
         return {false,
                 Texts::tr("the name must contain .txt, .xlsx, .xls, .pdf, .csv or .png, in small "
                           "letters")};
-    // No form may take the place of the data file, a picture no more than a copy.
-    const QString refusal = refusalOf(sources.dataFilePath, target);
+    // No form may take the place of a file the download keeps, a picture no more than a copy.
+    const Target target{name, sources.dataFilePath};
+    const QString refusal = refusalOf(target);
     if (!refusal.isEmpty())
         return {false, refusal};
     switch (form) {
     case Form::Text:
-        return saveText(sources.dataFilePath, target);
+        return saveText(target);
     case Form::Workbook:
         if (!sources.sheet)
             return {false, Texts::tr("the workbook could not be built")};
         return saveWorkbook(*sources.sheet, sources.summaryLines, target);
     case Form::Pdf:
-        return savePdf(sources.dataFilePath, target);
+        return savePdf(target);
     case Form::Csv:
         return saveRecords(sources, target);
     case Form::Picture: {

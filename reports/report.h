@@ -22,7 +22,7 @@ struct ReportSources {
     std::function<QByteArray()> drawCharts;
 };
 
-// Takes the form from the name, refuses the data file's own name, then saves.
-Outcome saveReport(const ReportSources& sources, const QString& target);
+// Takes the form from the file's name, refuses the files the download keeps, then saves.
+Outcome saveReport(const ReportSources& sources, const QString& name);
 
 } // namespace exports

@@ -270,6 +270,10 @@
         <translation>%1 是本次下载自身的数据文件，请另选文件名</translation>
     </message>
     <message>
+        <source>%1 is the data file kept from the download before; choose another name</source>
+        <translation>%1 是上一次下载保留的数据文件，请另选文件名</translation>
+    </message>
+    <message>
         <source>&gt;&gt;Data number: %1</source>
         <translation>&gt;&gt;记录次数: %1</translation>
     </message>

@@ -423,6 +423,8 @@ void TestAnalysisWindow::exportByName_data()
         {"report.TXT", notSaved + "the name must contain .txt, .xlsx, .xls, .pdf, .csv or .png"},
         {"./data.txt", notSaved + "./data.txt is the download's own data file"},
         {"link.csv", notSaved + "link.csv is the download's own data file"},
+        {"data.previous.txt",
+         notSaved + "data.previous.txt is the data file kept from the download before"},
         {"gone/report.txt", notSaved + "gone/report.txt cannot be written"},
         {"gone/report.xls", notSaved + "gone/report.xls cannot be written"},
         {"gone/report.pdf", notSaved + "gone/report.pdf cannot be written"},

@@ -1,3 +1,4 @@
+#include "hostiletargets.h"
 #include "qrealtimedata.h"
 #include "readings.h"
 #include "sheet.h"
@@ -84,6 +85,8 @@ private slots:
     void interruptionEndsCleanly_data();
     void interruptionEndsCleanly();
     void portThisUserMayNotOpenGetsTheAdvice();
+    void outNeverNamesAKeptFile_data();
+    void outNeverNamesAKeptFile();
 
 private:
     // Runs the program in the test's folder and returns once it ended (or `timeoutMs`
@@ -510,6 +513,38 @@ void CliTest::portThisUserMayNotOpenGetsTheAdvice()
                             "user to the \"dialout\" group (\"uucp\" on some systems), then "
                             "log out and in again.")
                  .arg(logger->portName()));
+}
+
+void CliTest::outNeverNamesAKeptFile_data()
+{
+    QTest::addColumn<int>("target");
+    const QVector<hygrolux::test::HostileTarget>& targets = hygrolux::test::hostileTargets();
+    for (int i = 0; i < targets.size(); ++i)
+        QTest::addRow("%s", targets[i].row) << i;
+}
+
+// Refused before the logger is asked for anything, whether the file named exists yet or not.
+void CliTest::outNeverNamesAKeptFile()
+{
+    QFETCH(int, target);
+    const hygrolux::test::HostileTarget& hostile = hygrolux::test::hostileTargets().at(target);
+    const QByteArray earlier = "an earlier download\n";
+    QFile data(path("data.txt"));
+    QVERIFY(data.open(QIODevice::WriteOnly) && data.write(earlier) == earlier.size());
+    data.close();
+    const QString startFolder = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir->path()));
+    const QString name = hygrolux::test::prepareHostileTarget(hostile);
+    QDir::setCurrent(startFolder);
+
+    const Run run = cli({"download", "--out", name});
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(lines(run.err),
+             QStringList{QStringLiteral("--out must not name %1, which the download keeps.")
+                             .arg(path(hostile.kept))});
+    QVERIFY(received.isEmpty());
+    QCOMPARE(fileBytes(path("data.txt")), earlier);
+    QVERIFY(!QFile::exists(path("data.previous.txt")));
 }
 
 HYGROLUX_TEST_MAIN(CliTest)

@@ -1,6 +1,8 @@
 #include "blockbuilder.h"
+#include "hostiletargets.h"
 #include "loggeddownload.h"
 #include "pdfexport.h"
+#include "report.h"
 #include "sheet.h"
 #include "testsupport.h"
 #include "timetexts.h"
@@ -25,6 +27,9 @@ private slots:
 
     void formByName();
     void textIsACopyThatNeverReplacesTheDataFile();
+    void keptFilesAreNeverReplaced_data();
+    void keptFilesAreNeverReplaced();
+    void aLinkMadeWhileBuildingIsRefused();
     void workbookHoldsTheReportSheet();
     void csvRows_data();
     void csvRows();
@@ -129,24 +134,93 @@ void TestExports::textIsACopyThatNeverReplacesTheDataFile()
     QFile earlier("report.txt");
     QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("an earlier export") > 0);
     earlier.close();
-    QVERIFY(exports::saveText("./data.txt", "report.txt").saved);
+    QVERIFY(exports::saveText({"report.txt", "./data.txt"}).saved);
     QCOMPARE(contentOf("report.txt"), data);
+    // With the permissions of any file the program makes, not those of a temporary file.
+    QCOMPARE(QFileInfo("report.txt").permissions(), QFileInfo("data.txt").permissions());
+    // A name that is a link has the end of its links written, also one yet to exist.
+    QVERIFY(QFile::link("sub/copy.txt", "copy.txt") && QDir().mkpath("sub"));
+    QVERIFY(exports::saveText({"copy.txt", "./data.txt"}).saved);
+    QVERIFY(QFileInfo("copy.txt").isSymLink());
+    QCOMPARE(contentOf("sub/copy.txt"), data);
 
     // The data file under other names, and every form that reads it.
-    QVERIFY(QFile::link(dir.filePath("data.txt"), "link.txt") && QDir().mkpath("sub"));
+    QVERIFY(QFile::link(dir.filePath("data.txt"), "link.txt"));
     for (const QString& name : {dir.filePath("data.txt"), QStringLiteral("sub/../data.txt"),
                                 QStringLiteral("link.txt")}) {
         for (const exports::Outcome& outcome :
-             {exports::saveText("./data.txt", name), exports::savePdf("./data.txt", name)})
+             {exports::saveText({name, "./data.txt"}), exports::savePdf({name, "./data.txt"})})
             QVERIFY2(!outcome.saved && outcome.reason.contains("own data file"), qPrintable(name));
     }
     QCOMPARE(contentOf("data.txt"), data);
 }
 
+void TestExports::keptFilesAreNeverReplaced_data()
+{
+    QTest::addColumn<int>("target");
+    QTest::addColumn<bool>("previousExists");
+    const QVector<hygrolux::test::HostileTarget>& targets = hygrolux::test::hostileTargets();
+    for (int i = 0; i < targets.size(); ++i) {
+        QTest::addRow("%s, after one download", targets[i].row) << i << false;
+        QTest::addRow("%s, after two", targets[i].row) << i << true;
+    }
+}
+
+// Every form, as the window and the command line save it, refuses the files a download
+// keeps, also when the previous one is yet to come.
+void TestExports::keptFilesAreNeverReplaced()
+{
+    QFETCH(int, target);
+    QFETCH(bool, previousExists);
+    const hygrolux::test::HostileTarget& hostile = hygrolux::test::hostileTargets().at(target);
+    QTemporaryDir folder;
+    QVERIFY(QDir::setCurrent(folder.path()));
+    download(3, true);
+    if (previousExists)
+        download(4, true);
+    const QByteArray data = contentOf("data.txt");
+    const QByteArray previous = contentOf("data.previous.txt");
+    const QString name = hygrolux::test::prepareHostileTarget(hostile);
+
+    exports::ReportSources sources;
+    sources.dataFilePath = QStringLiteral("./data.txt");
+    sources.sheet = &last->sheet();
+    sources.summaryLines = last->summaryLines();
+    sources.drawCharts = [] { return QByteArray("a picture"); };
+    const exports::Outcome outcome = exports::saveReport(sources, name);
+    QDir::setCurrent(dir.path());
+    const QString refusal = hostile.kept == "data.txt" ? "is the download's own data file"
+                                                       : "is the data file kept from the "
+                                                         "download before";
+    QVERIFY2(!outcome.saved && outcome.reason == name + ' ' + refusal + "; choose another name",
+             qPrintable(outcome.reason));
+    QCOMPARE(contentOf(folder.filePath("data.txt")), data);
+    QCOMPARE(contentOf(folder.filePath("data.previous.txt")), previous);
+}
+
+// The report takes its place only if its name still reaches no kept file at that moment.
+void TestExports::aLinkMadeWhileBuildingIsRefused()
+{
+    download(3, true);
+    download(4, true);
+    const QByteArray previous = contentOf("data.previous.txt");
+    const exports::Outcome outcome = exports::saveBuiltFile(
+        [](const QString& path) {
+            QFile built(path);
+            return QFile::link("data.previous.txt", "late.pdf") &&
+                   built.open(QIODevice::WriteOnly) && built.write("a report") > 0;
+        },
+        "not built", {"late.pdf", "./data.txt"});
+    QVERIFY2(!outcome.saved && outcome.reason.contains("kept from the download before"),
+             qPrintable(outcome.reason));
+    QCOMPARE(contentOf("data.previous.txt"), previous);
+}
+
 void TestExports::workbookHoldsTheReportSheet()
 {
     download(3, false);
-    QVERIFY(exports::saveWorkbook(last->sheet(), last->summaryLines(), "result.xls").saved);
+    QVERIFY(exports::saveWorkbook(last->sheet(), last->summaryLines(), {"result.xls", "./data.txt"})
+                .saved);
     QCOMPARE(Sheet::load("result.xls").read(6, 1),
              QStringLiteral(">>Temp Alarm HI: 140.0℉   Temp Alarm Low: -4.0℉"));
 
@@ -193,7 +267,7 @@ void TestExports::csvRows()
     const QLocale machine;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     const SavedData loaded = savedfile::load("data.txt", savedfile::Kind::Text).data;
-    const bool saved = exports::saveCsv(loaded, "rows.csv").saved;
+    const bool saved = exports::saveCsv(loaded, {"rows.csv", "./data.txt"}).saved;
     QLocale::setDefault(machine);
     QVERIFY(saved);
     QCOMPARE(QString::fromUtf8(contentOf("rows.csv")).split("\r\n"), rows);
@@ -231,7 +305,7 @@ void TestExports::pdfPagesOf55Lines()
     QFETCH(int, pages);
     QFETCH(QString, firstOnPage2);
     download(records, celsius);
-    const exports::Outcome outcome = exports::savePdf("./data.txt", "report.pdf");
+    const exports::Outcome outcome = exports::savePdf({"report.pdf", "./data.txt"});
     QVERIFY2(outcome.saved, qPrintable(outcome.reason));
     QVERIFY(run("pdfinfo", {"report.pdf"}).contains("595 x 842 pts (A4)"));
 
@@ -271,9 +345,10 @@ void TestExports::failuresLeaveTheTargetAsItWas()
     const SavedData loaded = savedfile::load("data.txt", savedfile::Kind::Text).data;
     const bool allFailed = hygrolux::test::asOrdinaryUser([&] {
         for (const exports::Outcome& outcome :
-             {exports::saveText("data.txt", "locked/report"),
-              exports::saveWorkbook(last->sheet(), last->summaryLines(), "locked/report"),
-              exports::saveCsv(loaded, "locked/report")}) {
+             {exports::saveText({"locked/report", "data.txt"}),
+              exports::saveWorkbook(last->sheet(), last->summaryLines(),
+                                    {"locked/report", "data.txt"}),
+              exports::saveCsv(loaded, {"locked/report", "data.txt"})}) {
             if (outcome.saved || !outcome.reason.startsWith(QLatin1String("locked/report")))
                 return false;
         }
@@ -284,7 +359,7 @@ void TestExports::failuresLeaveTheTargetAsItWas()
     QCOMPARE(contentOf("locked/report"), QByteArray("an earlier export"));
     QCOMPARE(QDir("locked").entryList(QDir::Files | QDir::Hidden).size(), 1);
 
-    const exports::Outcome outcome = exports::savePdf("./gone.txt", "report.pdf");
+    const exports::Outcome outcome = exports::savePdf({"report.pdf", "./gone.txt"});
     QVERIFY(!outcome.saved && outcome.reason.startsWith("the data file ./gone.txt"));
 }
 
