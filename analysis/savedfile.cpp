@@ -4,6 +4,7 @@
 #include "sheetlayout.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <limits>
 
@@ -46,9 +47,10 @@ Status statusOf(const LoggedHeader& header)
 
 Kind kindOf(const QString& fileName)
 {
-    if (fileName.contains(QLatin1String(".txt")))
+    const QString ownName = QFileInfo(fileName).fileName();
+    if (ownName.contains(QLatin1String(".txt")))
         return Kind::Text;
-    if (fileName.contains(QLatin1String(".xls")))
+    if (ownName.contains(QLatin1String(".xls")))
         return Kind::Workbook;
     return Kind::Text;
 }

@@ -30,8 +30,8 @@ struct SavedData {
 namespace savedfile {
 
 enum class Kind { Text, Workbook };
-// By the name, case-sensitively: ".txt" anywhere makes a text file, otherwise ".xls" (also
-// ".xlsx") a workbook; any other name is read as text.
+// By the file's own name, not its folder's, case-sensitively: ".txt" anywhere in it makes a
+// text file, otherwise ".xls" (also ".xlsx") a workbook; any other name is read as text.
 Kind kindOf(const QString& fileName);
 
 enum class Status {

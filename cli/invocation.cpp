@@ -53,7 +53,9 @@ const char* const Description =
     "  stop        Stop the recording.\n"
     "  download    Download the records into ./data.txt; the data file before is kept\n"
     "              as ./data.previous.txt. --out also saves the report, in the form\n"
-    "              its name ends in: .txt, .xlsx (or .xls), .csv or .pdf.\n"
+    "              its file name asks for: the first of .txt, .xls (also .xlsx), .pdf\n"
+    "              and .csv found anywhere in the file's own name (not its folder's),\n"
+    "              in small letters.\n"
     "\n"
     "The port is --port, else the environment's HYGROLUX_PORT, else the adapter found\n"
     "among the serial ports.";

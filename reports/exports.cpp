@@ -125,8 +125,9 @@ Form formOf(const QString& fileName)
         {".txt", Form::Text}, {".xls", Form::Workbook}, {".pdf", Form::Pdf},
         {".csv", Form::Csv},  {".png", Form::Picture},
     };
+    const QString ownName = QFileInfo(fileName).fileName();
     for (const auto& [ending, form] : endings) {
-        if (fileName.contains(QLatin1String(ending)))
+        if (ownName.contains(QLatin1String(ending)))
             return form;
     }
     return Form::None;

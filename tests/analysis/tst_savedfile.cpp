@@ -77,6 +77,8 @@ void TestSavedFile::kindByName_data()
     QTest::newRow("report.xlsx") << "report.xlsx" << Kind::Workbook;
     QTest::newRow("report.xls") << "report.xls" << Kind::Workbook;
     QTest::newRow("report.txt.xls") << "report.txt.xls" << Kind::Text;
+    QTest::newRow("a workbook in a folder named .txt") << "logs.txt.d/data.xlsx" << Kind::Workbook;
+    QTest::newRow("a text file in a folder named .xls") << "logs.xls/data" << Kind::Text;
     QTest::newRow("cancelled") << "" << Kind::Text;
 }
 

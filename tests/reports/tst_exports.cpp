@@ -116,12 +116,14 @@ void TestExports::download(int count, bool celsius)
 void TestExports::formByName()
 {
     using exports::Form;
+    // By the file's own name, not its folder's.
     const std::pair<const char*, Form> names[] = {
         {"/home/a/report.txt", Form::Text},  {"report.TXT", Form::None},
         {"report.txt.pdf", Form::Text},      {"result.xls", Form::Workbook},
         {"result.xlsx.pdf", Form::Workbook}, {"report.pdf.csv", Form::Pdf},
         {"rows.csv.png", Form::Csv},         {"charts.png", Form::Picture},
         {"charts.PNG", Form::None},          {"", Form::None},
+        {"logs.xlsx.d/a.pdf", Form::Pdf},    {"a.txt/report", Form::None},
     };
     for (const auto& [name, form] : names)
         QVERIFY2(exports::formOf(name) == form, name);
