@@ -329,8 +329,9 @@ void QRealTimeData::on_pushButtonBack_clicked()
 
 void QRealTimeData::on_pushButtonDownload_clicked()
 {
+    // Not the data file's name: run from the home folder, that would be the data file itself.
     const QString target = chooseSaveName(
-        this, tr("Save File"), QDir::home().filePath(QStringLiteral("data.txt")),
+        this, tr("Save File"), QDir::home().filePath(QStringLiteral("report.txt")),
         tr("File (*.txt);;Excel (*.xlsx *.xls);;PDF (*.pdf);;CSV (*.csv);;Picture (*.png)"));
     if (target.isEmpty())
         return;

@@ -41,6 +41,7 @@ private slots:
     void exportByName_data();
     void exportByName();
     void exportsShowWhatTheDownloadShowed();
+    void proposedNameSavesFromTheHomeFolder();
 
 private:
     void download(const QByteArray& block, bool celsius = true);
@@ -108,7 +109,7 @@ void TestAnalysisWindow::exportAs(const QString& name)
     hygrolux::test::dismissMessages();
     window->setSaveNameChooser([name](QWidget*, const QString& caption, const QString& start,
                                       const QString& filter) {
-        const bool asked = caption == "Save File" && start == QDir::home().filePath("data.txt") &&
+        const bool asked = caption == "Save File" && start == QDir::home().filePath("report.txt") &&
                            filter == "File (*.txt);;Excel (*.xlsx *.xls);;PDF (*.pdf);;CSV "
                                      "(*.csv);;Picture (*.png)";
         return asked ? name : QString();
@@ -453,6 +454,25 @@ void TestAnalysisWindow::exportByName()
     QVERIFY(dataFile.open(QIODevice::ReadOnly));
     QCOMPARE(dataFile.readAll(), data);
     QCOMPARE(QDir().entryList(QDir::Files).size(), shown == "File has saved" ? 3 : 2);
+}
+
+// Run from the home folder, the name Export proposes is not the data file there.
+void TestAnalysisWindow::proposedNameSavesFromTheHomeFolder()
+{
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(dir->path()));
+    download(buildBlock(records(30)));
+    QString proposed;
+    window->setSaveNameChooser([&](QWidget*, const QString&, const QString& start, const QString&) {
+        proposed = start;
+        return start;
+    });
+    hygrolux::test::dismissMessages();
+    QTest::mouseClick(button("pushButtonDownload"), Qt::LeftButton);
+    qputenv("HOME", home);
+    QCOMPARE(shownMessage(), QStringLiteral("File has saved"));
+    QCOMPARE(QFileInfo(proposed).dir(), QDir(dir->path()));
+    QVERIFY(QFile::exists(proposed));
 }
 
 void TestAnalysisWindow::exportsShowWhatTheDownloadShowed()
