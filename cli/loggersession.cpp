@@ -27,15 +27,42 @@ LoggerSession::~LoggerSession()
 
 bool LoggerSession::open(const QString& portName, QString* why)
 {
+    if (portName.isEmpty()) {
+        *why = linkmessages::deviceNotFound() + QLatin1Char('\n') +
+               QStringLiteral("No serial port looks like the logger's adapter; name it with "
+                              "--port or %1.")
+                   .arg(QLatin1String(devicelink::PortOverrideVariable));
+        return false;
+    }
     devicelink::LinkSettings settings;
     settings.portName = portName;
-    if (portName.isEmpty() || !devicelink::openPort(*serial, settings)) {
-        *why =
-            portName.isEmpty() ? linkmessages::deviceNotFound() : linkmessages::openFailed(*serial);
+    if (!devicelink::openPort(*serial, settings)) {
+        *why = linkmessages::openFailed(*serial);
+        const QString reason = openProblemText();
+        if (!reason.isEmpty())
+            *why += QStringLiteral("\nThe port %1 cannot be used: %2.")
+                        .arg(devicelink::deviceFile(portName), reason);
         return false;
     }
     supervisor->sendConnect();
     return true;
+}
+
+QString LoggerSession::openProblemText() const
+{
+    switch (devicelink::openProblem(*serial)) {
+    case devicelink::OpenProblem::Missing:
+        return QStringLiteral("it does not exist");
+    case devicelink::OpenProblem::NotSerial:
+        return QStringLiteral("it is not a serial port");
+    case devicelink::OpenProblem::InUse:
+        return QStringLiteral("it is in use by another program");
+    case devicelink::OpenProblem::PermissionDenied: // the window's advice says it all
+        return QString();
+    case devicelink::OpenProblem::Other:
+        break;
+    }
+    return serial->errorString();
 }
 
 void LoggerSession::close()

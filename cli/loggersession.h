@@ -22,7 +22,8 @@ public:
     ~LoggerSession() override;
 
     // Opens the port and sends the connect command; connected() or failed() follows.
-    // False, with the operator's message in `why`, when the port does not open.
+    // False, with the operator's message in `why`, when the port does not open: the
+    // window's text, then the port and the reason.
     bool open(const QString& portName, QString* why);
     // The device file of the open port, e.g. /dev/ttyUSB0.
     QString portName() const;
@@ -43,6 +44,9 @@ private:
     void readInput();
     void portError(QSerialPort::SerialPortError error);
     void close();
+    // Why the port did not open, for the line after the window's text; empty when that
+    // text says it all.
+    QString openProblemText() const;
 
     QSerialPort* serial;
     LinkSupervisor* supervisor;

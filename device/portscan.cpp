@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QSerialPortInfo>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace devicelink {
@@ -87,11 +88,26 @@ bool openPort(QSerialPort& port, const LinkSettings& settings)
     return port.open(QIODevice::ReadWrite);
 }
 
+OpenProblem openProblem(const QSerialPort& port)
+{
+    const QByteArray file = QFile::encodeName(deviceFile(port.portName()));
+    struct stat status {
+    };
+    if (port.error() == QSerialPort::DeviceNotFoundError || ::stat(file.constData(), &status) != 0)
+        return OpenProblem::Missing;
+    // A character device that is no terminal (/dev/null) fails the line settings.
+    if (!S_ISCHR(status.st_mode) || port.error() == QSerialPort::UnsupportedOperationError)
+        return OpenProblem::NotSerial;
+    // QSerialPort reports a port locked by another program as a permission error, too.
+    if (port.error() == QSerialPort::PermissionError)
+        return ::access(file.constData(), R_OK | W_OK) != 0 ? OpenProblem::PermissionDenied
+                                                            : OpenProblem::InUse;
+    return OpenProblem::Other;
+}
+
 bool isPermissionDenied(const QSerialPort& port)
 {
-    // QSerialPort also reports a port locked by another program as a permission error.
-    return port.error() == QSerialPort::PermissionError && !port.portName().isEmpty() &&
-           ::access(QFile::encodeName(deviceFile(port.portName())).constData(), R_OK | W_OK) != 0;
+    return !port.portName().isEmpty() && openProblem(port) == OpenProblem::PermissionDenied;
 }
 
 bool endsLink(QSerialPort::SerialPortError error)

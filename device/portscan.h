@@ -61,8 +61,16 @@ QString deviceFile(const QString& portName);
 // Sets the logger's line settings on `port`, named after `settings`, and opens it for
 // reading and writing.
 bool openPort(QSerialPort& port, const LinkSettings& settings);
-// After a failed openPort(): the port is there, but this user may not open it (as when
-// not in the group that owns serial ports).
+// Why openPort() failed.
+enum class OpenProblem {
+    Missing,          // no such device file
+    NotSerial,        // a file that is no serial port (a plain file, a folder, /dev/null)
+    InUse,            // another program holds it
+    PermissionDenied, // this user may not open it (as when not in the group of serial ports)
+    Other,            // QSerialPort's errorString() says what
+};
+OpenProblem openProblem(const QSerialPort& port);
+// After a failed openPort(): the port is there, but this user may not open it.
 bool isPermissionDenied(const QSerialPort& port);
 // An error after which an open port is of no more use. An unplugged adapter reports
 // ResourceError; a pseudo-terminal whose other side went away reports ReadError on every

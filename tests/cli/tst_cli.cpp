@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSerialPort>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -85,6 +86,8 @@ private slots:
     void interruptionEndsCleanly_data();
     void interruptionEndsCleanly();
     void portThisUserMayNotOpenGetsTheAdvice();
+    void portsThatCannotBeUsedAreNamed_data();
+    void portsThatCannotBeUsedAreNamed();
     void outNeverNamesAKeptFile_data();
     void outNeverNamesAKeptFile();
 
@@ -408,8 +411,6 @@ void CliTest::failuresEndInTheirExitCode_data()
 
     const QStringList download{"download"};
     const int header = wire::block::HeaderSize;
-    QTest::newRow("no port") << QStringList{"status"} << "/dev/hygrolux-no-such-port" << -1 << -1
-                             << -1 << 1 << "Not found a valid device!" << 2000;
     QTest::newRow("silent logger") << QStringList{"status"} << "" << 0x01 << -1 << -1 << 1
                                    << "Connected to Device failed!" << 3000;
     QTest::newRow("no live readings") << QStringList{"status"} << "" << 0x05 << -1 << -1 << 1
@@ -513,6 +514,42 @@ void CliTest::portThisUserMayNotOpenGetsTheAdvice()
                             "user to the \"dialout\" group (\"uucp\" on some systems), then "
                             "log out and in again.")
                  .arg(logger->portName()));
+}
+
+void CliTest::portsThatCannotBeUsedAreNamed_data()
+{
+    QTest::addColumn<QString>("port"); // empty: the logger's, held by this test
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << "/dev/hygrolux-no-such-port"
+                             << "it does not exist";
+    QTest::newRow("a regular file") << "regular"
+                                    << "it is not a serial port";
+    QTest::newRow("a folder") << "."
+                              << "it is not a serial port";
+    QTest::newRow("/dev/null") << "/dev/null"
+                               << "it is not a serial port";
+    QTest::newRow("held by another program") << ""
+                                             << "it is in use by another program";
+}
+
+void CliTest::portsThatCannotBeUsedAreNamed()
+{
+    QFETCH(QString, port);
+    QFETCH(QString, reason);
+    QFile regular(path("regular"));
+    QVERIFY(regular.open(QIODevice::WriteOnly));
+    QSerialPort holder(logger->portName());
+    if (port.isEmpty()) {
+        QVERIFY(holder.open(QIODevice::ReadWrite));
+        port = logger->portName();
+    }
+    const QString named = QFileInfo(QDir(dir->path()), port).absoluteFilePath();
+    const Run run = cli({"status", "--port", named});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(lines(run.err),
+             (QStringList{"Not found a valid device!",
+                          QStringLiteral("The port %1 cannot be used: %2.").arg(named, reason)}));
+    QVERIFY(received.isEmpty());
 }
 
 void CliTest::outNeverNamesAKeptFile_data()
