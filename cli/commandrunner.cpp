@@ -4,6 +4,7 @@
 #include "linkmessages.h"
 #include "linksupervisor.h"
 #include "liveformat.h"
+#include "outputcheck.h"
 #include "portlist.h"
 #include "portscan.h"
 #include "report.h"
@@ -142,13 +143,19 @@ void CommandRunner::liveReply(const wire::LiveValues& live)
             out << liveformat::statusText(live, invocation.celsius, session.portName());
         finish(exitcode::Done);
         break;
-    case Command::Watch:
+    case Command::Watch: {
         out << liveformat::csvLine(live, invocation.celsius, now) << '\n';
-        out.flush();
+        // Nobody reads any more: the command ends, and frees the port.
+        const QString failure = cli::outputFailure(out);
+        if (!failure.isEmpty()) {
+            fail(exitcode::OutputFailed, failure);
+            return;
+        }
         answerTimer.start();
         if (invocation.count > 0 && ++linesPrinted >= invocation.count)
             finish(exitcode::Done);
         break;
+    }
     case Command::Download:
         if (!downloadAsked)
             startDownload(live);

@@ -13,6 +13,9 @@ constexpr int Usage = 2;
 constexpr int DownloadFailed = 3;
 // The download succeeded, but the report asked for with --out was not saved.
 constexpr int ReportNotSaved = 4;
+// The results could not be written to the standard output (a closed pipe, a full disk).
+// What the command did stays done.
+constexpr int OutputFailed = 5;
 // Ctrl-C (or SIGTERM) ended a command before it was done, as a shell counts it.
 constexpr int Interrupted = 130;
 

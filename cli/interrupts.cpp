@@ -37,9 +37,6 @@ bool Interrupts::install()
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    // A closed pipe on standard output must not end a download half-written either:
-    // writes to it then simply fail.
-    ::signal(SIGPIPE, SIG_IGN);
     return ::sigaction(SIGINT, &action, nullptr) == 0 &&
            ::sigaction(SIGTERM, &action, nullptr) == 0 &&
            ::sigaction(SIGHUP, &action, nullptr) == 0;

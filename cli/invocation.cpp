@@ -5,6 +5,7 @@
 #include "recordingentry.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <utility>
@@ -67,6 +68,8 @@ const char* const ExitCodes = "\nExit codes:\n"
                               "  3    the download failed (checksum error, no data, data missed);\n"
                               "       ./data.txt keeps what arrived\n"
                               "  4    downloaded, but the report of --out was not saved\n"
+                              "  5    the results could not be written to the standard output\n"
+                              "       (a closed pipe, a full disk); what was done stays done\n"
                               "  130  interrupted by Ctrl-C before the command was done\n";
 
 QString invalid(const QString& option, const QString& value, const QString& expected)
@@ -172,7 +175,9 @@ bool readWatch(const QCommandLineParser& parser, Invocation& invocation, QString
 void describe(QCommandLineParser& parser)
 {
     parser.setApplicationDescription(QLatin1String(Description));
-    parser.addHelpOption();
+    // Not addHelpOption(): its --help-all lists Qt's own options, which this program does
+    // not take.
+    parser.addOption({{"h", "help"}, "Displays help on commandline options."});
     parser.addVersionOption();
     parser.addPositionalArgument("command",
                                  "ports, status, watch, set-clock, configure, stop or download.");
@@ -201,7 +206,14 @@ bool needsGui(const Invocation& invocation)
 
 QString helpText(const QCommandLineParser& parser)
 {
-    return parser.helpText() + QLatin1String(ExitCodes);
+    // The usage line names the program as it was started (a build path, a link); scripts and
+    // people call it by its name.
+    QString text = parser.helpText();
+    const QString started = QCoreApplication::arguments().value(0);
+    const int at = started.isEmpty() ? -1 : text.indexOf(started);
+    if (at >= 0)
+        text.replace(at, started.size(), QCoreApplication::applicationName());
+    return text + QLatin1String(ExitCodes);
 }
 
 ParseResult parse(QCommandLineParser& parser, const QStringList& arguments)

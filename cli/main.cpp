@@ -4,6 +4,7 @@
 #include "commandrunner.h"
 #include "exitcodes.h"
 #include "invocation.h"
+#include "outputcheck.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -14,6 +15,7 @@
 #include <QTextCodec>
 #include <QTextStream>
 
+#include <csignal>
 #include <memory>
 #include <unistd.h>
 
@@ -25,6 +27,9 @@ int main(int argc, char** argv)
     // The link's debug lines are the windows' diagnostics, not output; QT_LOGGING_RULES
     // brings them back.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+    // A closed pipe on the standard output must not end the program half-way, a download
+    // half-written: writes to it fail instead, and the program says so.
+    ::signal(SIGPIPE, SIG_IGN);
     QCoreApplication::setApplicationName(QStringLiteral("hygrolux-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(HYGROLUX_VERSION));
 
@@ -60,11 +65,11 @@ int main(int argc, char** argv)
     switch (parsed.action) {
     case cli::ParseResult::Action::Help:
         out << cli::helpText(parser);
-        return cli::exitcode::Done;
+        return cli::checkedOutput(cli::exitcode::Done, out, err);
     case cli::ParseResult::Action::Version:
         out << QCoreApplication::applicationName() << ' ' << QCoreApplication::applicationVersion()
             << '\n';
-        return cli::exitcode::Done;
+        return cli::checkedOutput(cli::exitcode::Done, out, err);
     case cli::ParseResult::Action::UsageError:
         err << parsed.error << '\n';
         if (parsed.pointToHelp)
@@ -76,5 +81,5 @@ int main(int argc, char** argv)
     }
 
     CommandRunner runner(parsed.invocation, out, err, ::isatty(STDERR_FILENO) == 1);
-    return runner.run();
+    return cli::checkedOutput(runner.run(), out, err);
 }

@@ -88,8 +88,11 @@ private slots:
     void portThisUserMayNotOpenGetsTheAdvice();
     void portsThatCannotBeUsedAreNamed_data();
     void portsThatCannotBeUsedAreNamed();
+    void outputThatCannotBeWrittenEndsTheCommand_data();
+    void outputThatCannotBeWrittenEndsTheCommand();
     void outNeverNamesAKeptFile_data();
     void outNeverNamesAKeptFile();
+    void helpNamesTheProgramAndEveryExitCode();
 
 private:
     // Runs the program in the test's folder and returns once it ended (or `timeoutMs`
@@ -552,6 +555,37 @@ void CliTest::portsThatCannotBeUsedAreNamed()
     QVERIFY(received.isEmpty());
 }
 
+void CliTest::outputThatCannotBeWrittenEndsTheCommand_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("output"); // the shell's redirection of the standard output
+    const QString full = "\"$0\" \"$@\" >/dev/full";
+    QTest::newRow("watch into a pipe closed after a line")
+        << QStringList{"watch"} << "\"$0\" \"$@\" | head -1 >/dev/null; exit ${PIPESTATUS[0]}";
+    QTest::newRow("watch to a full disk") << QStringList{"watch"} << full;
+    QTest::newRow("status --json") << QStringList{"status", "--json"} << full;
+    QTest::newRow("status") << QStringList{"status"} << full;
+    QTest::newRow("set-clock") << QStringList{"set-clock"} << full;
+    QTest::newRow("download") << QStringList{"download"} << full;
+    QTest::newRow("ports") << QStringList{"ports"} << full;
+    QTest::newRow("help") << QStringList{"--help"} << full;
+}
+
+// The command ends, releasing the port, and says so; what it had done stays done.
+void CliTest::outputThatCannotBeWrittenEndsTheCommand()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, output);
+    storeRecords(20);
+    wrapper = QStringList{"bash", "-c", output};
+    const Run run = cli(arguments);
+    QCOMPARE(run.exitCode, 5);
+    QVERIFY2(lines(run.err).last().startsWith("The standard output cannot be written ("),
+             run.err.constData());
+    if (arguments.first() == "download")
+        QCOMPARE(lines(fileBytes(path("data.txt"))).size(), 13 + 20);
+}
+
 void CliTest::outNeverNamesAKeptFile_data()
 {
     QTest::addColumn<int>("target");
@@ -582,6 +616,23 @@ void CliTest::outNeverNamesAKeptFile()
     QVERIFY(received.isEmpty());
     QCOMPARE(fileBytes(path("data.txt")), earlier);
     QVERIFY(!QFile::exists(path("data.previous.txt")));
+}
+
+void CliTest::helpNamesTheProgramAndEveryExitCode()
+{
+    const Run help = cli({"--help"});
+    QCOMPARE(help.exitCode, 0);
+    const QStringList text = lines(help.out);
+    QCOMPARE(text.value(0), QStringLiteral("Usage: hygrolux-cli [options] command"));
+    QVERIFY(!help.out.contains("--help-all"));
+    const QStringList codes = text.mid(text.indexOf("Exit codes:") + 1)
+                                  .filter(QRegularExpression("^  \\d"))
+                                  .replaceInStrings(QRegularExpression("^  (\\d+) .*"), "\\1");
+    QCOMPARE(codes, (QStringList{"0", "1", "2", "3", "4", "5", "130"}));
+
+    const Run helpAll = cli({"--help-all"});
+    QCOMPARE(helpAll.exitCode, 2);
+    QCOMPARE(lines(helpAll.err).value(0), QStringLiteral("Unknown option 'help-all'."));
 }
 
 HYGROLUX_TEST_MAIN(CliTest)
