@@ -107,7 +107,7 @@ QString writeToDisk(QFile& file, const QByteArray& content)
     return file.error() == QFileDevice::NoError ? QString() : file.errorString();
 }
 
-// A name for the new file beside `path` that no file has yet.
+// A random name for the new file beside `path`; it is opened only if no file has it.
 QString freshNameBeside(const QString& path)
 {
     const QFileInfo file(path);

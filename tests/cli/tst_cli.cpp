@@ -523,16 +523,15 @@ void CliTest::portsThatCannotBeUsedAreNamed_data()
 {
     QTest::addColumn<QString>("port"); // empty: the logger's, held by this test
     QTest::addColumn<QString>("reason");
-    QTest::newRow("missing") << "/dev/hygrolux-no-such-port"
-                             << "it does not exist";
-    QTest::newRow("a regular file") << "regular"
-                                    << "it is not a serial port";
-    QTest::newRow("a folder") << "."
-                              << "it is not a serial port";
-    QTest::newRow("/dev/null") << "/dev/null"
-                               << "it is not a serial port";
-    QTest::newRow("held by another program") << ""
-                                             << "it is in use by another program";
+    const QString notSerial = "it is not a serial port";
+    const std::pair<const char*, QString> rows[] = {
+        {"/dev/hygrolux-no-such-port", "it does not exist"},
+        {"regular", notSerial},
+        {".", notSerial},
+        {"/dev/null", notSerial},
+        {"", "it is in use by another program"}};
+    for (const auto& [port, reason] : rows)
+        QTest::newRow(*port ? port : "held by another program") << QString(port) << reason;
 }
 
 void CliTest::portsThatCannotBeUsedAreNamed()
@@ -562,9 +561,7 @@ void CliTest::outputThatCannotBeWrittenEndsTheCommand_data()
     const QString full = "\"$0\" \"$@\" >/dev/full";
     QTest::newRow("watch into a pipe closed after a line")
         << QStringList{"watch"} << "\"$0\" \"$@\" | head -1 >/dev/null; exit ${PIPESTATUS[0]}";
-    QTest::newRow("watch to a full disk") << QStringList{"watch"} << full;
     QTest::newRow("status --json") << QStringList{"status", "--json"} << full;
-    QTest::newRow("status") << QStringList{"status"} << full;
     QTest::newRow("set-clock") << QStringList{"set-clock"} << full;
     QTest::newRow("download") << QStringList{"download"} << full;
     QTest::newRow("ports") << QStringList{"ports"} << full;
@@ -599,12 +596,12 @@ void CliTest::outNeverNamesAKeptFile()
 {
     QFETCH(int, target);
     const hygrolux::test::HostileTarget& hostile = hygrolux::test::hostileTargets().at(target);
-    const QByteArray earlier = "an earlier download\n";
-    QFile data(path("data.txt"));
-    QVERIFY(data.open(QIODevice::WriteOnly) && data.write(earlier) == earlier.size());
-    data.close();
     const QString startFolder = QDir::currentPath();
     QVERIFY(QDir::setCurrent(dir->path()));
+    QFile data("data.txt");
+    const QByteArray earlier = "an earlier download\n";
+    QVERIFY(data.open(QIODevice::WriteOnly) && data.write(earlier) == earlier.size());
+    data.close();
     const QString name = hygrolux::test::prepareHostileTarget(hostile);
     QDir::setCurrent(startFolder);
 
@@ -621,18 +618,11 @@ void CliTest::outNeverNamesAKeptFile()
 void CliTest::helpNamesTheProgramAndEveryExitCode()
 {
     const Run help = cli({"--help"});
-    QCOMPARE(help.exitCode, 0);
-    const QStringList text = lines(help.out);
-    QCOMPARE(text.value(0), QStringLiteral("Usage: hygrolux-cli [options] command"));
+    QCOMPARE(lines(help.out).value(0), QStringLiteral("Usage: hygrolux-cli [options] command"));
+    for (const char* code : {"0", "1", "2", "3", "4", "5", "130"})
+        QVERIFY2(help.out.contains(QByteArray("\n  ") + code + "  "), code);
     QVERIFY(!help.out.contains("--help-all"));
-    const QStringList codes = text.mid(text.indexOf("Exit codes:") + 1)
-                                  .filter(QRegularExpression("^  \\d"))
-                                  .replaceInStrings(QRegularExpression("^  (\\d+) .*"), "\\1");
-    QCOMPARE(codes, (QStringList{"0", "1", "2", "3", "4", "5", "130"}));
-
-    const Run helpAll = cli({"--help-all"});
-    QCOMPARE(helpAll.exitCode, 2);
-    QCOMPARE(lines(helpAll.err).value(0), QStringLiteral("Unknown option 'help-all'."));
+    QCOMPARE(cli({"--help-all"}).exitCode, 2);
 }
 
 HYGROLUX_TEST_MAIN(CliTest)

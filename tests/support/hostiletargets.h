@@ -2,10 +2,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QString>
+#include <QStringList>
 #include <QVector>
-
-#include <utility>
 
 // Names under which a report would take the place of the download's data file
 // (./data.txt) or of the one kept from the download before (./data.previous.txt): other
@@ -15,46 +13,23 @@ namespace hygrolux::test {
 
 struct HostileTarget {
     const char* row;
-    QString name; // relative to the current folder; made absolute when `absolute`
-    bool absolute;
-    QVector<std::pair<QString, QString>> links; // link, what it points to; made in order
-    QString kept;                               // the file the name reaches
+    QString name;      // in the current folder; "/" starts it with the folder's absolute path
+    QStringList links; // "link>what it points to", made in order
+    QString kept;      // the file the name reaches
 };
 
 inline const QVector<HostileTarget>& hostileTargets()
 {
+    const QString data = "data.txt";
+    const QString previous = "data.previous.txt";
     static const QVector<HostileTarget> targets = {
-        {"data.txt through a folder and back", "sub/../data.txt", false, {}, "data.txt"},
-        {"data.previous.txt through a folder and back",
-         "./sub/../data.previous.txt",
-         false,
-         {},
-         "data.previous.txt"},
-        {"data.previous.txt by its absolute path",
-         "data.previous.txt",
-         true,
-         {},
-         "data.previous.txt"},
-        {"a link to data.previous.txt",
-         "kept.txt",
-         false,
-         {{"kept.txt", "data.previous.txt"}},
-         "data.previous.txt"},
-        {"a link to data.txt, dangling until it is written",
-         "new.csv",
-         false,
-         {{"new.csv", "data.txt"}},
-         "data.txt"},
-        {"a link from a folder to data.previous.txt",
-         "sub/old.pdf",
-         false,
-         {{"sub/old.pdf", "../data.previous.txt"}},
-         "data.previous.txt"},
-        {"a chain of links to data.previous.txt",
-         "chain.xlsx",
-         false,
-         {{"sub/hop", "../data.previous.txt"}, {"hop", "sub/hop"}, {"chain.xlsx", "hop"}},
-         "data.previous.txt"},
+        {"data.txt through a folder and back", "sub/../data.txt", {}, data},
+        {"data.previous.txt through a folder and back", "./sub/../data.previous.txt", {}, previous},
+        {"data.previous.txt by its absolute path", "/data.previous.txt", {}, previous},
+        {"a link to data.previous.txt", "kept.txt", {"kept.txt>data.previous.txt"}, previous},
+        {"a link to data.txt, dangling until it is written", "new.csv", {"new.csv>data.txt"}, data},
+        {"a link from a folder", "sub/old.pdf", {"sub/old.pdf>../data.previous.txt"}, previous},
+        {"link chain", "c.xlsx", {"sub/h>../data.previous.txt", "h>sub/h", "c.xlsx>h"}, previous},
     };
     return targets;
 }
@@ -63,9 +38,9 @@ inline const QVector<HostileTarget>& hostileTargets()
 inline QString prepareHostileTarget(const HostileTarget& target)
 {
     QDir().mkpath(QStringLiteral("sub"));
-    for (const auto& [link, end] : target.links)
-        QFile::link(end, link);
-    return target.absolute ? QDir::current().absoluteFilePath(target.name) : target.name;
+    for (const QString& link : target.links)
+        QFile::link(link.section('>', 1), link.section('>', 0, 0));
+    return target.name.startsWith('/') ? QDir::currentPath() + target.name : target.name;
 }
 
 } // namespace hygrolux::test
