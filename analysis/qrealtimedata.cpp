@@ -447,15 +447,17 @@ void QRealTimeData::fillRecordRow(const SavedRecord& record, int row)
 
 void QRealTimeData::drawCharts()
 {
-    const QDateTime start = loaded.header.start();
     const int interval = loaded.header.intervalSeconds;
+    // Each point at its record's own time stamp: the first record is taken one interval
+    // after the start the header gives.
+    const QDateTime first = loaded.header.start().addSecs(interval);
     // The first view shows the whole series; a single record gets one interval of room.
     const double span = double(qMax(tempSeries.size() - 1, 1)) * interval;
 
     tempChart->clear();
     humiChart->clear();
-    tempChart->setTimeRange(start, span);
-    tempChart->addSeries(tr("Temperature"), start, tempSeries, interval, Qt::green);
+    tempChart->setTimeRange(first, span);
+    tempChart->addSeries(tr("Temperature"), first, tempSeries, interval, Qt::green);
     if (isC)
         tempChart->setValueAxis(TempAxisLowC, TempAxisHighC, tr("unit: ℃"));
     else
@@ -465,8 +467,8 @@ void QRealTimeData::drawCharts()
     tempChart->addLevelLine(tr("Low"), double(readings::inUnit(alarms.tempLow, isC)), Qt::blue);
 
     humiChart->setValueAxis(HumiAxisLow, HumiAxisHigh, tr("unit %"));
-    humiChart->setTimeRange(start, span);
-    humiChart->addSeries(tr("Humidity"), start, humiSeries, interval, Qt::green);
+    humiChart->setTimeRange(first, span);
+    humiChart->addSeries(tr("Humidity"), first, humiSeries, interval, Qt::green);
     humiChart->addLevelLine(tr("High"), alarms.humiHigh, Qt::red);
     humiChart->addLevelLine(tr("Low"), alarms.humiLow, Qt::blue);
 }

@@ -35,6 +35,7 @@ private slots:
     void unwritableFolderIsReportedAndNothingIsAsked();
     void textFileAndWorkbookShowTheSame();
     void fahrenheitFileSwitchesTheUnit();
+    void chartPointsStandAtTheirRecordsTimeStamps();
     void opensThatFail_data();
     void opensThatFail();
     void backEmptiesRecordsAndChartsButKeepsTheReport();
@@ -339,6 +340,30 @@ void TestAnalysisWindow::fahrenheitFileSwitchesTheUnit()
     QCOMPARE(plot->graph(1)->data()->at(0)->value, 104.0);
     QCOMPARE(plot->graph(2)->data()->at(0)->value, 14.0);
     QCOMPARE(window->humidityChart()->plot()->yAxis->range(), QCPRange(-5, 110));
+}
+
+void TestAnalysisWindow::chartPointsStandAtTheirRecordsTimeStamps()
+{
+    download(buildBlock(records(30)));
+    window->showWindow(false, true);
+    open(QStringLiteral("./data.txt"));
+    QCOMPARE(shownMessage(), QStringLiteral("Data has Import!"));
+    const auto stampOf = [this](int row) {
+        const QString text = table("tableWidget")->item(row, 0)->text().trimmed();
+        const QDateTime stamp = QDateTime::fromString(text, "MM-dd-yyyy HH:mm:ss");
+        return double(QDateTime(stamp.date(), stamp.time(), Qt::UTC).toSecsSinceEpoch());
+    };
+    const double first = stampOf(0);
+    const double last = stampOf(29);
+    for (Thermo* chart : {window->temperatureChart(), window->humidityChart()}) {
+        QCustomPlot* plot = chart->plot();
+        for (int g = 0; g < plot->graphCount(); ++g) {
+            QCOMPARE(plot->graph(g)->data()->at(0)->key, first);
+            QCOMPARE(plot->graph(g)->data()->at(29)->key, last);
+        }
+        // The first view shows the whole series.
+        QCOMPARE(plot->xAxis->range(), QCPRange(first, last));
+    }
 }
 
 void TestAnalysisWindow::opensThatFail_data()
