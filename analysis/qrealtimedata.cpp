@@ -387,24 +387,30 @@ void QRealTimeData::importFile()
 {
     // A file that does not load must not leave an earlier file's records on show.
     clearRecords();
-    if (loadDataFile()) {
+    const savedfile::Status status = loadDataFile();
+    if (status == savedfile::Status::Loaded) {
         ui->pushButtonDownload->setEnabled(true);
         ui->pushButtonOpen->setEnabled(true);
         if (!downloadMode)
             showMessage(tr("Data has Import!"));
     } else {
         ui->pushButtonOpen->setEnabled(true);
-        showMessage(tr("Open the wrong file!"));
+        showMessage(status == savedfile::Status::TooManyRecords
+                        ? tr("%1 was not opened: it holds more than %2 records.")
+                              .arg(QDir::toNativeSeparators(fileName))
+                              .arg(savedfile::MaxRecords)
+                        : tr("Open the wrong file!"));
     }
     ui->pushButtonBack->setEnabled(true);
 }
 
-bool QRealTimeData::loadDataFile()
+savedfile::Status QRealTimeData::loadDataFile()
 {
     savedfile::Result result = savedfile::load(fileName, fileIsWorkbook ? savedfile::Kind::Workbook
                                                                         : savedfile::Kind::Text);
-    if (result.status == savedfile::Status::Unreadable)
-        return false;
+    if (result.status == savedfile::Status::Unreadable ||
+        result.status == savedfile::Status::TooManyRecords)
+        return result.status;
     loaded = std::move(result.data);
     // A file brings its own unit and alarm limits.
     isC = loaded.header.celsius;
@@ -433,10 +439,9 @@ bool QRealTimeData::loadDataFile()
     ui->tableWidget->horizontalHeader()->setSectionResizeMode(TimeColumn,
                                                               QHeaderView::ResizeToContents);
     ui->tableWidget->viewport()->update();
-    if (result.status == savedfile::Status::NoInterval)
-        return false;
-    drawCharts();
-    return true;
+    if (result.status == savedfile::Status::Loaded)
+        drawCharts();
+    return result.status;
 }
 
 void QRealTimeData::fillRecordRow(const SavedRecord& record, int row)

@@ -387,6 +387,14 @@ void TestAnalysisWindow::opensThatFail_data()
     QTest::newRow("interval 0 fills the tables only")
         << "zero.txt" << QByteArray(file).replace("%1", "0") << "Open the wrong file!" << 2 << 0;
     QTest::newRow("cancelled") << "" << QByteArray() << "Open the wrong file!" << 0 << 0;
+    QByteArray tooMany = QByteArray(file).replace("%1", "60");
+    tooMany.replace("number:2 ", "number:4294967295 ");
+    tooMany += file.mid(file.lastIndexOf(" 0002")).repeated(savedfile::MaxRecords);
+    QTest::newRow("more records than a file may bring")
+        << "many.txt" << tooMany
+        << QString("<file> was not opened: it holds more than %1 records.")
+               .arg(savedfile::MaxRecords)
+        << 0 << 0;
     QTest::newRow("Excel 97 workbook")
         << "old.xls" << QByteArray::fromHex("d0cf11e0a1b11ae1") + QByteArray(504, '\0')
         << "Open the wrong file!" << 0 << 0;
@@ -408,7 +416,8 @@ void TestAnalysisWindow::opensThatFail()
     }
     window->showWindow(false, true);
     open(name.isEmpty() ? QString() : dir->filePath(name));
-    QCOMPARE(shownMessage(), message);
+    QCOMPARE(shownMessage(),
+             QString(message).replace("<file>", QDir::toNativeSeparators(dir->filePath(name))));
     QCOMPARE(table("tableWidget")->rowCount(), rows);
     QCOMPARE(window->temperatureChart()->plot()->graphCount(), graphs);
     QVERIFY(button("pushButtonOpen")->isEnabled());
