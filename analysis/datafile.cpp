@@ -8,6 +8,7 @@
 #include <QStringBuilder>
 
 #include <limits>
+#include <vector>
 
 QDateTime LoggedHeader::start() const
 {
@@ -95,45 +96,194 @@ QString fillHeader(QString pattern, const LoggedHeader& h)
         .arg(h.celsius ? 1 : 0);
 }
 
-// Reads a device line by line through one buffer: a file of 65535 records costs no
-// allocation a line beyond the line's own text.
+// One line as the reader hands it on: bytes valid until the next line is read.
+struct LineBytes {
+    const char* data = nullptr;
+    int size = 0;
+
+    bool isEmpty() const { return size == 0; }
+    bool endsLine() const { return size > 0 && data[size - 1] == '\n'; }
+    QString text() const { return QString::fromUtf8(data, size); }
+    QByteArray copy() const { return QByteArray(data, size); }
+};
+
+// Reads a device line by line through one buffer of a fixed size: a file of any size, with
+// lines of any length, costs no more memory than that and no allocation a line.
 class LineReader
 {
 public:
-    explicit LineReader(QIODevice& source) : device(source) {}
+    // Longer lines are cut to their first MaxLineBytes: no line of a data file comes near it.
+    static constexpr int MaxLineBytes = 64 * 1024;
 
-    // One line with its line end as '\n', decoded up to its first NUL byte; empty at the
+    explicit LineReader(QIODevice& source) : device(source), buffer(MaxLineBytes + ReadBytes) {}
+
+    // The next line, decoded up to its first NUL byte, with its line end as '\n'; a line
+    // cut by the end of the data, by a NUL byte or at MaxLineBytes has none. Empty at the
     // end of the data or when the device cannot be read.
-    QString next()
+    LineBytes next()
     {
-        if (!device.isReadable())
-            return QString();
-        int length = 0;
+        if (skipRestOfLine && !skipToNextLine())
+            return {};
         for (;;) {
-            if (buffer.size() - length < MinimumRoom)
-                buffer.resize(qMax(2 * buffer.size(), InitialSize));
-            const qint64 got = device.readLine(buffer.data() + length, buffer.size() - length);
-            if (got <= 0)
-                break;
-            length += int(got);
-            if (buffer.at(length - 1) == '\n')
-                break;
+            const char* const from = buffer.data() + begin;
+            const qint64 held = end - begin;
+            if (const void* lineEnd = memchr(from, '\n', size_t(held)))
+                return take(int(static_cast<const char*>(lineEnd) - from) + 1);
+            if (held >= MaxLineBytes) {
+                skipRestOfLine = true;
+                return take(MaxLineBytes);
+            }
+            if (!fill())
+                return take(int(end - begin));
         }
-        if (length >= 2 && buffer.at(length - 2) == '\r' && buffer.at(length - 1) == '\n') {
-            buffer[length - 2] = '\n';
-            --length;
-        }
-        return QString::fromUtf8(buffer.constData(),
-                                 int(qstrnlen(buffer.constData(), uint(length))));
     }
 
+    QString nextText() { return next().text(); }
+
 private:
-    static constexpr int InitialSize = 512;
-    static constexpr int MinimumRoom = 128;
+    static constexpr int ReadBytes = 64 * 1024;
+
+    // The next `size` unread bytes as a line.
+    LineBytes take(int size)
+    {
+        char* const from = buffer.data() + begin;
+        begin += size;
+        int length = int(qstrnlen(from, uint(size)));
+        if (length == size && length >= 2 && from[length - 2] == '\r') {
+            from[length - 2] = '\n';
+            --length;
+        }
+        return {from, length};
+    }
+
+    // Moves what is left to the front and reads more behind it; false when nothing came.
+    bool fill()
+    {
+        if (atEnd)
+            return false;
+        const qint64 held = end - begin;
+        memmove(buffer.data(), buffer.data() + begin, size_t(held));
+        begin = 0;
+        end = held;
+        const qint64 got = device.isReadable()
+                               ? device.read(buffer.data() + end, qint64(buffer.size()) - end)
+                               : -1;
+        if (got <= 0) {
+            atEnd = true;
+            return false;
+        }
+        end += got;
+        return true;
+    }
+
+    // Drops the rest of a line cut at MaxLineBytes; false when the data ends inside it.
+    bool skipToNextLine()
+    {
+        for (;;) {
+            const char* from = buffer.data() + begin;
+            if (const void* lineEnd = memchr(from, '\n', size_t(end - begin))) {
+                begin += static_cast<const char*>(lineEnd) - from + 1;
+                skipRestOfLine = false;
+                return true;
+            }
+            begin = end;
+            if (!fill())
+                return false;
+        }
+    }
 
     QIODevice& device;
-    QByteArray buffer;
+    std::vector<char> buffer;
+    qint64 begin = 0; // the unread bytes of the buffer: [begin, end)
+    qint64 end = 0;
+    bool atEnd = false;
+    bool skipRestOfLine = false;
 };
+
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// A decimal number, "nan" or "inf" (with a sign or an exponent where they fit), between
+// blanks: what the program ever wrote as a value.
+bool isNumber(const char* from, const char* to)
+{
+    while (from < to && isSpace(*from))
+        ++from;
+    while (to > from && isSpace(to[-1]))
+        --to;
+    if (from < to && (*from == '-' || *from == '+'))
+        ++from;
+    const QLatin1String word(from, int(to - from));
+    if (word.compare(QLatin1String("nan"), Qt::CaseInsensitive) == 0 ||
+        word.compare(QLatin1String("inf"), Qt::CaseInsensitive) == 0)
+        return true;
+    int digits = 0;
+    while (from < to && isDigit(*from))
+        ++from, ++digits;
+    if (from < to && *from == '.')
+        for (++from; from < to && isDigit(*from); ++from)
+            ++digits;
+    if (digits == 0)
+        return false;
+    if (from < to && (*from == 'e' || *from == 'E')) {
+        ++from;
+        if (from < to && (*from == '-' || *from == '+'))
+            ++from;
+        if (from == to || !isDigit(*from))
+            return false;
+        while (from < to && isDigit(*from))
+            ++from;
+    }
+    return from == to;
+}
+
+// A record line as the program writes it, whole: its line end, the time stamp with the
+// value separator, and four values that are numbers. A line cut short (the last one of a
+// file written as the bytes arrived, when the power failed) or anything else is no record,
+// nor is a line far longer than the hundred bytes the program writes.
+bool holdsWholeRecord(const LineBytes& line)
+{
+    constexpr int MaxRecordLineBytes = 256;
+    if (!line.endsLine() || line.size > MaxRecordLineBytes)
+        return false;
+    const char* at = line.data;
+    const char* const end = line.data + line.size - 1;
+    for (int colon = 0; colon < ValueField; ++colon) {
+        at = static_cast<const char*>(memchr(at, ':', size_t(end - at)));
+        if (!at)
+            return false;
+        ++at;
+    }
+    const auto* nextColon = static_cast<const char*>(memchr(at, ':', size_t(end - at)));
+    const char* const valuesEnd = nextColon ? nextColon : end;
+    for (int value = 0; value < RecordValueCount; ++value) {
+        const bool last = value == RecordValueCount - 1;
+        const auto* comma = static_cast<const char*>(memchr(at, ',', size_t(valuesEnd - at)));
+        if (last == (comma != nullptr) || !isNumber(at, last ? valuesEnd : comma))
+            return false;
+        if (!last)
+            at = comma + 1;
+    }
+    return true;
+}
+
+bool isDataMissed(const LineBytes& line)
+{
+    const char* from = line.data;
+    const char* to = line.data + line.size;
+    while (from < to && isSpace(*from))
+        ++from;
+    while (to > from && isSpace(to[-1]))
+        --to;
+    return QLatin1String(from, int(to - from)) == QLatin1String(DataMissedLine);
+}
 
 bool isAsciiDigit(QChar c)
 {
@@ -298,36 +448,36 @@ Contents read(QIODevice& device, int maxRecords)
 {
     LineReader lines(device);
     Contents contents;
-    contents.header = parseHeaderLine(lines.next());
+    contents.header = parseHeaderLine(lines.nextText());
     if (contents.header.recordCount == 0)
         return contents;
     lines.next(); // the banner
     for (int i = 0; i < summary::LineCount; ++i)
-        contents.reportLines << lines.next();
-    QStringList beforeRecords;
+        contents.reportLines << lines.nextText();
+    QList<QByteArray> beforeRecords;
     while (beforeRecords.size() < MaxLinesBeforeRecords) {
-        const QString line = lines.next();
+        const LineBytes line = lines.next();
         if (line.isEmpty())
             break;
-        beforeRecords << line;
+        beforeRecords << line.copy();
     }
     int titles = 0;
-    while (titles < beforeRecords.size() && !isColumnTitles(beforeRecords.at(titles)))
+    while (titles < beforeRecords.size() &&
+           !isColumnTitles(QString::fromUtf8(beforeRecords.at(titles))))
         ++titles;
     if (titles == beforeRecords.size())
         titles = TitlesAsWritten;
-    QStringList pending = beforeRecords.mid(titles + 1);
+    const QList<QByteArray> pending = beforeRecords.mid(titles + 1);
 
     const int wanted = qMin(contents.header.recordCount, maxRecords);
-    while (contents.recordLines.size() < wanted) {
-        QString line;
-        if (!pending.isEmpty())
-            line = pending.takeFirst();
-        else
-            line = lines.next();
-        if (line.isEmpty() || QStringRef(&line).trimmed() == QLatin1String(DataMissedLine))
+    for (int taken = 0; contents.recordLines.size() < wanted; ++taken) {
+        const LineBytes line = taken < pending.size() ? LineBytes{pending.at(taken).constData(),
+                                                                  int(pending.at(taken).size())}
+                                                      : lines.next();
+        if (line.isEmpty() || isDataMissed(line))
             break;
-        contents.recordLines << line;
+        if (holdsWholeRecord(line))
+            contents.recordLines << line.text();
     }
     return contents;
 }

@@ -83,9 +83,13 @@ struct Contents {
 };
 // Reads a data file: nothing past line 1 when its record count is 0, otherwise the report
 // lines and up to min(record count, maxRecords) record lines. The records begin after the
-// column titles, wherever they are, and end at a "data missed" line. Lines end in '\n'
-// whether the device was opened in text mode or not (CR LF files included); a device that
-// is not open for reading, or fails, reads as far as it gave lines.
+// column titles, wherever they are, and end at a "data missed" line. Only whole record
+// lines count: a line with its line end and four numbers (or "nan") after the time stamp,
+// as the program writes them; empty lines, lines cut short (at the end of the file or by a
+// NUL byte) and anything else are passed over. Lines end in '\n' whether the device was
+// opened in text mode or not (CR LF files included); a line longer than 64 KiB is cut
+// there. The reader holds one line at a time, whatever the file's size. A device that is
+// not open for reading, or fails, reads as far as it gave lines.
 Contents read(QIODevice& device, int maxRecords);
 
 } // namespace datafile

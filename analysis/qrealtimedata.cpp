@@ -388,24 +388,30 @@ void QRealTimeData::importFile()
 {
     // A file that does not load must not leave an earlier file's records on show.
     clearRecords();
-    if (loadDataFile()) {
+    const savedfile::Status status = loadDataFile();
+    if (status == savedfile::Status::Loaded) {
         ui->pushButtonDownload->setEnabled(true);
         ui->pushButtonOpen->setEnabled(true);
         if (!downloadMode)
             showMessage(tr("Data has Import!"));
     } else {
         ui->pushButtonOpen->setEnabled(true);
-        showMessage(tr("Open the wrong file!"));
+        showMessage(status == savedfile::Status::TooManyRecords
+                        ? tr("%1 was not opened: it holds more than %2 records.")
+                              .arg(QDir::toNativeSeparators(fileName))
+                              .arg(savedfile::MaxRecords)
+                        : tr("Open the wrong file!"));
     }
     ui->pushButtonBack->setEnabled(true);
 }
 
-bool QRealTimeData::loadDataFile()
+savedfile::Status QRealTimeData::loadDataFile()
 {
     savedfile::Result result = savedfile::load(fileName, fileIsWorkbook ? savedfile::Kind::Workbook
                                                                         : savedfile::Kind::Text);
-    if (result.status == savedfile::Status::Unreadable)
-        return false;
+    if (result.status == savedfile::Status::Unreadable ||
+        result.status == savedfile::Status::TooManyRecords)
+        return result.status;
     loaded = std::move(result.data);
     // A file brings its own unit and alarm limits.
     isC = loaded.header.celsius;
@@ -434,10 +440,9 @@ bool QRealTimeData::loadDataFile()
     ui->tableWidget->horizontalHeader()->setSectionResizeMode(TimeColumn,
                                                               QHeaderView::ResizeToContents);
     ui->tableWidget->viewport()->update();
-    if (result.status == savedfile::Status::NoInterval)
-        return false;
-    drawCharts();
-    return true;
+    if (result.status == savedfile::Status::Loaded)
+        drawCharts();
+    return result.status;
 }
 
 void QRealTimeData::fillRecordRow(const SavedRecord& record, int row)
@@ -448,15 +453,17 @@ void QRealTimeData::fillRecordRow(const SavedRecord& record, int row)
 
 void QRealTimeData::drawCharts()
 {
-    const QDateTime start = loaded.header.start();
     const int interval = loaded.header.intervalSeconds;
+    // Each point at its record's own time stamp: the first record is taken one interval
+    // after the start the header gives.
+    const QDateTime first = loaded.header.start().addSecs(interval);
     // The first view shows the whole series; a single record gets one interval of room.
     const double span = double(qMax(tempSeries.size() - 1, 1)) * interval;
 
     tempChart->clear();
     humiChart->clear();
-    tempChart->setTimeRange(start, span);
-    tempChart->addSeries(tr("Temperature"), start, tempSeries, interval, Qt::green);
+    tempChart->setTimeRange(first, span);
+    tempChart->addSeries(tr("Temperature"), first, tempSeries, interval, Qt::green);
     if (isC)
         tempChart->setValueAxis(TempAxisLowC, TempAxisHighC, tr("unit: ℃"));
     else
@@ -466,8 +473,8 @@ void QRealTimeData::drawCharts()
     tempChart->addLevelLine(tr("Low"), double(readings::inUnit(alarms.tempLow, isC)), Qt::blue);
 
     humiChart->setValueAxis(HumiAxisLow, HumiAxisHigh, tr("unit %"));
-    humiChart->setTimeRange(start, span);
-    humiChart->addSeries(tr("Humidity"), start, humiSeries, interval, Qt::green);
+    humiChart->setTimeRange(first, span);
+    humiChart->addSeries(tr("Humidity"), first, humiSeries, interval, Qt::green);
     humiChart->addLevelLine(tr("High"), alarms.humiHigh, Qt::red);
     humiChart->addLevelLine(tr("Low"), alarms.humiLow, Qt::blue);
 }

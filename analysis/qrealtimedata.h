@@ -88,7 +88,7 @@ private:
     void downloadFinished(LoggedDownload::Outcome outcome);
     exports::Outcome exportReport(const QString& target) const;
     void importFile();
-    bool loadDataFile();
+    savedfile::Status loadDataFile();
     void fillRecordRow(const SavedRecord& record, int row);
     void drawCharts();
     void clearRecords();

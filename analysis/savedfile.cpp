@@ -6,8 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <limits>
-
 namespace savedfile {
 
 namespace {
@@ -67,10 +65,14 @@ Result load(const QString& path, Kind kind)
 
 Result readText(QIODevice& device)
 {
-    const datafile::Contents contents = datafile::read(device, std::numeric_limits<int>::max());
+    const datafile::Contents contents = datafile::read(device, MaxRecords + 1);
     Result result;
     if (!isUsable(contents.header))
         return result;
+    if (contents.recordLines.size() > MaxRecords) {
+        result.status = Status::TooManyRecords;
+        return result;
+    }
     result.data.header = contents.header;
     result.data.reportLines = contents.reportLines;
     result.data.records.reserve(contents.recordLines.size());
@@ -95,6 +97,11 @@ Result readSheet(const Sheet& sheet)
         const QString time = sheet.read(row, TimeColumn);
         if (time.isEmpty())
             break;
+        if (result.data.records.size() == MaxRecords) {
+            result.data = SavedData();
+            result.status = Status::TooManyRecords;
+            return result;
+        }
         const QString line =
             datafile::recordLineFromCells(time, sheet.read(row, FirstValueColumn + Temperature),
                                           sheet.read(row, FirstValueColumn + Humidity),

@@ -34,12 +34,18 @@ enum class Kind { Text, Workbook };
 // text file, otherwise ".xls" (also ".xlsx") a workbook; any other name is read as text.
 Kind kindOf(const QString& fileName);
 
+// The most records a file may bring: a logger holds at most 65535, and the window keeps
+// several objects for each record, so a file of millions would take gigabytes.
+constexpr int MaxRecords = 200000;
+
 enum class Status {
     Loaded,
     // Not openable, empty, no record count, or a start time that does not read.
     Unreadable,
     // Header and records read, but without an interval the records have no times to draw.
     NoInterval,
+    // More than MaxRecords records: none are read.
+    TooManyRecords,
 };
 
 struct Result {

@@ -65,16 +65,16 @@ void Thermo::setTimeRange(const QDateTime& start, double span)
     customPlot->xAxis->setRange(first, first + span);
 }
 
-void Thermo::addSeries(const QString& name, const QDateTime& start, const QVector<double>& values,
+void Thermo::addSeries(const QString& name, const QDateTime& first, const QVector<double>& values,
                        int interval, const QColor& color)
 {
     QCPGraph* graph = customPlot->addGraph();
     graph->setName(name);
     graph->setPen(QPen(color));
-    const double first = double(start.toSecsSinceEpoch());
+    const double firstKey = double(first.toSecsSinceEpoch());
     seriesPoints.resize(values.size());
     for (int i = 0; i < values.size(); ++i)
-        seriesPoints[i] = QCPGraphData(first + double(i) * interval, values.at(i));
+        seriesPoints[i] = QCPGraphData(firstKey + double(i) * interval, values.at(i));
     // Rising keys need no sorting.
     graph->data()->set(seriesPoints, interval >= 0);
     customPlot->replot(QCustomPlot::rpQueuedReplot);

@@ -25,8 +25,8 @@ public:
     void setValueAxis(double lower, double upper, const QString& label);
     // The visible time range: `span` seconds from `start`.
     void setTimeRange(const QDateTime& start, double span);
-    // Point i lies at start + i x interval seconds.
-    void addSeries(const QString& name, const QDateTime& start, const QVector<double>& values,
+    // Point i lies at first + i x interval seconds.
+    void addSeries(const QString& name, const QDateTime& first, const QVector<double>& values,
                    int interval, const QColor& color);
     // A horizontal line with one point at each key of the last series added.
     void addLevelLine(const QString& name, double value, const QColor& color);

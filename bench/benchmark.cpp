@@ -42,6 +42,10 @@ constexpr int TimedRuns = 5;
 // Fast cases are repeated more, so that their median is not a single scheduler hiccup.
 constexpr int ShortRuns = 101;
 constexpr int ChildTimeoutMs = 10 * 60 * 1000;
+// A data file of 100 MB that no logger wrote is shown or refused within this time (and
+// within 500 MB of memory, which the case checks itself).
+constexpr double LargeFileSeconds = 5;
+constexpr int LargeFileRuns = 3;
 
 enum class Unit { Seconds, Kilobytes };
 
@@ -72,6 +76,16 @@ const CaseInfo Cases[] = {
      0.3},
     {"open-workbook", "open a workbook", true, 0, TimedRuns, Unit::Seconds,
      Target::ForTargetRecords, 1.0},
+    {"open-large-records", "open 100 MB: a million records, refused", false, 0, LargeFileRuns,
+     Unit::Seconds, Target::Fixed, LargeFileSeconds},
+    {"open-large-capped", "open 100 MB: 200000 long records, empty lines", false, 0, LargeFileRuns,
+     Unit::Seconds, Target::Fixed, LargeFileSeconds},
+    {"open-large-empty-lines", "open 100 MB: empty lines only", false, 0, LargeFileRuns,
+     Unit::Seconds, Target::Fixed, LargeFileSeconds},
+    {"open-large-garbage", "open 100 MB: short lines, no record", false, 0, LargeFileRuns,
+     Unit::Seconds, Target::Fixed, LargeFileSeconds},
+    {"open-large-line", "open 100 MB: one line", false, 0, LargeFileRuns, Unit::Seconds,
+     Target::Fixed, LargeFileSeconds},
     {"export-text", "export as text", true, 0, TimedRuns, Unit::Seconds, Target::ForTargetRecords,
      0.3},
     {"export-workbook", "export as workbook", true, 0, TimedRuns, Unit::Seconds,

@@ -1,9 +1,11 @@
 #include "cases.h"
 
+#include "datafile.h"
 #include "exports.h"
 #include "frameassembler.h"
 #include "loggeddownload.h"
 #include "qrealtimedata.h"
+#include "savedfile.h"
 #include "simulatedlogger.h"
 #include "storedrecords.h"
 #include "temp.h"
@@ -265,6 +267,87 @@ Measurement openCase(int records, int runs, bool workbook)
     return result;
 }
 
+// A data file of about 100 MB that no download wrote: a head announcing 4294967295 records,
+// then `records` record lines of 256 bytes (the longest a record line may be), then
+// `filler` over and over up to the size.
+bool writeLargeFile(const QString& path, int records, const QByteArray& filler)
+{
+    const QByteArray longStamp = "03-09-2024 22:31:00" + QByteArray(200, 'x');
+    constexpr qint64 Size = 100 * 1000 * 1000;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray head = "Record data number:4294967295 : time:03-09-2024 22-30-00 : ht:40 : "
+                      "lt:-10 : hh:80 : ht:20:inval:60:isC:1\n";
+    head += QByteArray("report\n").repeated(9) + "dashes\npadding\n  NO time\n";
+    QByteArray text = head;
+    for (int number = 1; number <= records; ++number) {
+        text += datafile::recordNumberText(number).toUtf8() + longStamp +
+                " :    20.0, 45.0, 20.0, 7.7\n";
+        if (text.size() > (1 << 20) && file.write(text) != text.size())
+            return false;
+        if (text.size() > (1 << 20))
+            text.clear();
+    }
+    if (!filler.isEmpty()) {
+        const QByteArray block = filler.repeated(qMax(1, (1 << 20) / filler.size()));
+        while (file.size() + text.size() < Size) {
+            text += block;
+            if (file.write(text) != text.size())
+                return false;
+            text.clear();
+        }
+    }
+    return file.write(text) == text.size() && file.flush();
+}
+
+// The Open button on a data file of about 100 MB: within the time target and never more
+// than 500 MB of memory, it shows what the file holds or says why not.
+Measurement openLargeCase(int runs, int records, const QByteArray& filler, int rows,
+                          const QString& message)
+{
+    constexpr long MaxKilobytes = 500 * 1024;
+    Workplace place;
+    Measurement result;
+    const QString path = place.path("large.txt");
+    if (!writeLargeFile(path, records, filler)) {
+        result.failure = QStringLiteral("the file could not be written");
+        return result;
+    }
+    AnalysisWindow analysis;
+    analysis.window.setFileChooser(
+        [&](QWidget*, const QString&, const QString&, const QString&) { return path; });
+    std::vector<double> times;
+    for (int run = 0; run < runs; ++run) {
+        hideMessages();
+        analysis.window.showWindow(false, true);
+        drain();
+        analysis.replots = 0;
+        QElapsedTimer timer;
+        timer.start();
+        analysis.button("pushButtonOpen")->click();
+        const bool shown = rows < 0 || analysis.settle();
+        times.push_back(seconds(timer));
+        const QString expected = QString(message).replace(QLatin1String("<file>"), path);
+        if (!shown || analysis.recordRows() != qMax(rows, 0) || shownMessage() != expected) {
+            result.failure = QStringLiteral("open ended with \"%1\", %2 rows")
+                                 .arg(shownMessage())
+                                 .arg(analysis.recordRows());
+            return result;
+        }
+        analysis.leave();
+    }
+    if (peakResidentKilobytes() > MaxKilobytes) {
+        result.failure = QStringLiteral("%1 MB of memory")
+                             .arg(double(peakResidentKilobytes()) / 1024, 0, 'f', 1);
+        return result;
+    }
+    result.ok = true;
+    result.runs = runs;
+    result.median = median(times);
+    return result;
+}
+
 // The Export button after a download, under a name that chooses the form.
 Measurement exportCase(int records, int runs, const char* targetName)
 {
@@ -389,6 +472,32 @@ const std::vector<Case>& cases()
         {"assembler", assemblerCase},
         {"open-text", [](int n, int runs) { return openCase(n, runs, false); }},
         {"open-workbook", [](int n, int runs) { return openCase(n, runs, true); }},
+        {"open-large-records",
+         [](int, int runs) {
+             return openLargeCase(runs, 0,
+                                  datafile::recordNumberText(1).toUtf8() +
+                                      "03-09-2024 22:31:00 :    20.0, 45.0, 20.0, 7.7\n",
+                                  -1,
+                                  QStringLiteral("<file> was not opened: it holds more than "
+                                                 "200000 records."));
+         }},
+        {"open-large-capped",
+         [](int, int runs) {
+             return openLargeCase(runs, savedfile::MaxRecords, "\n", savedfile::MaxRecords,
+                                  QStringLiteral("Data has Import!"));
+         }},
+        {"open-large-empty-lines",
+         [](int, int runs) {
+             return openLargeCase(runs, 0, "\n", 0, QStringLiteral("Data has Import!"));
+         }},
+        {"open-large-garbage",
+         [](int, int runs) {
+             return openLargeCase(runs, 0, "x\n", 0, QStringLiteral("Data has Import!"));
+         }},
+        {"open-large-line",
+         [](int, int runs) {
+             return openLargeCase(runs, 0, "7", 0, QStringLiteral("Data has Import!"));
+         }},
         {"export-text", [](int n, int runs) { return exportCase(n, runs, "report.txt"); }},
         {"export-workbook", [](int n, int runs) { return exportCase(n, runs, "report.xlsx"); }},
         {"export-pdf", [](int n, int runs) { return exportCase(n, runs, "report.pdf"); }},

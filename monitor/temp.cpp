@@ -30,6 +30,9 @@ constexpr int RecordCheckReplies = 2;
 // A poll without a reply gives the line to the next one after 1.5 s, so two unanswered
 // polls span about four seconds: the time the command line also gives a silent logger.
 constexpr int MaxUnansweredPolls = 2;
+// How long Download waits for the live reply that brings the logger's alarm limits: the
+// reply to a poll asked for at once, or else to the next regular one.
+constexpr int LiveReplyWaitMs = 3000;
 
 const char* const ClockTimeFormat = "HH:mm:ss";
 const char* const ClockDateFormat = "MM-dd-yyyy";
@@ -56,6 +59,9 @@ Temp::Temp(QWidget* parent) : QWidget(parent), ui(new Ui::Temp)
     serial = new QSerialPort(this);
     sendtimer = new QTimer(this);
     link = new LinkSupervisor(serial, this);
+    liveReplyWait = new QTimer(this);
+    liveReplyWait->setSingleShot(true);
+    liveReplyWait->setInterval(LiveReplyWaitMs);
 
     setWindowFlags(frameless::WindowFlags);
     ui->labelTitle->installEventFilter(this);
@@ -69,6 +75,7 @@ Temp::Temp(QWidget* parent) : QWidget(parent), ui(new Ui::Temp)
     connect(realdata, &QRealTimeData::gTimerWork, this, &Temp::on_realdata_gTimerWork);
     connect(set, &Set::gApply, this, &Temp::on_pushButtonApply_gApply);
     connect(sendtimer, &QTimer::timeout, this, &Temp::on_sendtimer_timeout);
+    connect(liveReplyWait, &QTimer::timeout, this, &Temp::liveReplyOverdue);
     connect(link, &LinkSupervisor::connectUnanswered, this, &Temp::connectUnanswered);
     connect(link, &LinkSupervisor::commandAbandoned, this, &Temp::commandAbandoned);
     connect(link, &LinkSupervisor::pollPaused, sendtimer, &QTimer::stop);
@@ -120,6 +127,7 @@ Temp::~Temp()
     closeLink();
     delete realdata;
     delete link;
+    delete liveReplyWait;
     delete sendtimer;
     delete serial;
     delete set;
@@ -154,6 +162,7 @@ void Temp::applyConnectedState()
     ui->labelRecordTextFlag->show();
     recordCheckCountdown = RecordCheckReplies;
     unansweredPolls = 0;
+    loggerLimits.reset();
 }
 
 void Temp::applyDisconnectedState()
@@ -172,6 +181,8 @@ void Temp::applyDisconnectedState()
     // moment of the disconnect has no bearing on.
     ui->pushButtonDownload->setEnabled(true);
     sendtimer->stop();
+    liveReplyWait->stop();
+    loggerLimits.reset();
     link->reset();
 }
 
@@ -215,10 +226,33 @@ void Temp::on_pushButtonClose_clicked()
 void Temp::on_pushButtonDownload_clicked()
 {
     const bool connectedAndIdle = ui->pushButtonCalibration->isEnabled();
-    if (connectedAndIdle)
-        sendtimer->stop();
+    if (!connectedAndIdle) {
+        hide();
+        realdata->showWindow(false, isC);
+        return;
+    }
+    if (loggerLimits) {
+        startDownload();
+        return;
+    }
+    if (liveReplyWait->isActive())
+        return;
+    liveReplyWait->start();
+    link->sendLivePoll();
+}
+
+void Temp::startDownload()
+{
+    liveReplyWait->stop();
+    sendtimer->stop();
     hide();
-    realdata->showWindow(connectedAndIdle, isC);
+    realdata->setAlarmLimits(*loggerLimits);
+    realdata->showWindow(true, isC);
+}
+
+void Temp::liveReplyOverdue()
+{
+    showMessage(linkmessages::noLiveReadings());
 }
 
 void Temp::on_pushButtonMin_clicked()
@@ -362,8 +396,10 @@ void Temp::connectUnanswered()
 void Temp::commandAbandoned(wire::Command command)
 {
     // The logger may or may not hold the new record number now.
-    if (command == wire::Command::SetRecording)
+    if (command == wire::Command::SetRecording) {
         forgetRecordNumber();
+        loggerLimits.reset();
+    }
     // Set-parameters and download pause the live poll; without it the window would look
     // connected while its readings froze.
     if (ui->pushButtonStop->isEnabled())
@@ -409,6 +445,8 @@ void Temp::on_receive_buf_oneFrameDataReceived()
         showMessage(linkmessages::connected());
         break;
     case quint8(wire::Command::SetRecording):
+        // The logger holds the limits just sent; the next live reply tells them.
+        loggerLimits.reset();
         appliedRecordNumber = link->parametersOnWire().recordNumber;
         sendtimer->start(PollPeriodMs);
         showMessage(linkmessages::parametersSent());
@@ -445,10 +483,17 @@ void Temp::refreshClock()
 void Temp::handleLiveReply(const unsigned char* frame)
 {
     const wire::LiveValues live = wire::decodeLiveReply(frame);
-    realdata->setAlarmLimits(
-        {live.tempAlarmHigh, live.tempAlarmLow, live.humiAlarmHigh, live.humiAlarmLow});
-    if (updateRecordStatus(live.recordCount))
-        showReadings(live.temperatureCode, live.humidityCode);
+    loggerLimits =
+        AlarmLimits{live.tempAlarmHigh, live.tempAlarmLow, live.humiAlarmHigh, live.humiAlarmLow};
+    if (!updateRecordStatus(live.recordCount))
+        return;
+    showReadings(live.temperatureCode, live.humidityCode);
+    // A Download that waited for this reply goes ahead if the logger is still idle.
+    if (liveReplyWait->isActive()) {
+        liveReplyWait->stop();
+        if (ui->pushButtonCalibration->isEnabled())
+            startDownload();
+    }
 }
 
 void Temp::setRecordControlsEnabled(bool enabled)

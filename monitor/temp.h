@@ -1,5 +1,6 @@
 #pragma once
 
+#include "summarylines.h"
 #include "wireformat.h"
 
 #include <QMessageBox>
@@ -7,6 +8,8 @@
 #include <QSerialPort>
 #include <QTranslator>
 #include <QWidget>
+
+#include <optional>
 
 class LinkSupervisor;
 class QRealTimeData;
@@ -71,6 +74,8 @@ private:
     void on_sendtimer_timeout();
     void on_receive_buf_oneFrameDataReceived();
 
+    void startDownload();
+    void liveReplyOverdue();
     void applyConnectedState();
     void applyDisconnectedState();
     void connectUnanswered();
@@ -111,4 +116,9 @@ private:
     bool recBlink = true;
     // Live polls written since the logger last answered anything.
     int unansweredPolls = 0;
+    // The alarm limits of the last live reply on this connection since the logger was last
+    // given parameters. A download's header and report carry them, so no download starts
+    // without them: Download pressed before they came waits for the next live reply.
+    std::optional<AlarmLimits> loggerLimits;
+    QTimer* liveReplyWait = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "sheet.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,8 +20,9 @@
 
 namespace {
 
-// A hostile or broken file must not be able to make us allocate without bound.
-constexpr qint64 MaxEntryBytes = qint64(256) * 1024 * 1024;
+// A hostile or broken file must not be able to make us allocate or work without bound. Our
+// own sheet part of Sheet::MaxLoadedCells cells takes about 47 MiB.
+constexpr qint64 MaxEntryBytes = qint64(64) * 1024 * 1024;
 // Merges are checked against each other for overlaps; this keeps a crafted file from
 // making that quadratic work take minutes. Our own sheets hold about a dozen.
 constexpr int MaxLoadedMerges = 10000;
@@ -312,13 +314,25 @@ QString firstSheetEntry(unzFile zip)
     return target.isEmpty() ? QLatin1String(FallbackSheetEntry) : target;
 }
 
-bool parseSharedStrings(const QByteArray& xml, QVector<QString>* strings)
+// Read through a device, a part's text is decoded a piece at a time rather than all at
+// once, which would take twice the part's size.
+struct XmlSource {
+    explicit XmlSource(QByteArray* xml) : buffer(xml) { buffer.open(QIODevice::ReadOnly); }
+    QBuffer buffer;
+};
+
+bool parseSharedStrings(QByteArray* xml, QVector<QString>* strings)
 {
-    QXmlStreamReader reader(xml);
+    XmlSource source(xml);
+    QXmlStreamReader reader(&source.buffer);
     while (!reader.atEnd()) {
         if (reader.readNext() == QXmlStreamReader::StartElement &&
-            reader.name() == QLatin1String("si"))
+            reader.name() == QLatin1String("si")) {
+            // No cell can refer to more strings than a sheet may hold cells.
+            if (strings->size() == Sheet::MaxLoadedCells)
+                return false;
             strings->append(unescapeText(readStringItem(reader)));
+        }
     }
     return !reader.hasError();
 }
@@ -566,7 +580,7 @@ Sheet Sheet::load(const QString& path)
     case EntryResult::Failed:
         return sheet;
     case EntryResult::Read:
-        if (!parseSharedStrings(xml, &sharedStrings))
+        if (!parseSharedStrings(&xml, &sharedStrings))
             return sheet;
         break;
     case EntryResult::Missing:
@@ -593,7 +607,8 @@ Sheet Sheet::load(const QString& path)
     QVector<LoadedCell> cells;
     int currentRow = 0;
     int previousColumn = 0;
-    QXmlStreamReader reader(sheetXml);
+    XmlSource sheetSource(&sheetXml);
+    QXmlStreamReader reader(&sheetSource.buffer);
     while (!reader.atEnd()) {
         if (reader.readNext() != QXmlStreamReader::StartElement)
             continue;
@@ -626,6 +641,8 @@ Sheet Sheet::load(const QString& path)
             }
             if (!placed)
                 continue;
+            if (cells.size() == Sheet::MaxLoadedCells)
+                return Sheet();
             cells.append(
                 {row, column, cellText(QStringRef(&type), value, inlineText, sharedStrings)});
             if (anyAlignment && style > 0 && style < cellAlignments.size() &&

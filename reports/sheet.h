@@ -32,6 +32,10 @@ class Sheet
 public:
     static constexpr int MaxRows = 1048576;
     static constexpr int MaxColumns = 16384;
+    // A sheet of a few megabytes can unpack into tens of millions of cells, each an object
+    // in memory: load() refuses a sheet with more cells, or more shared strings, than this.
+    // A workbook of the most records a saved file may bring holds about 1.2 million.
+    static constexpr int MaxLoadedCells = 1500000;
 
     // Empty text erases the cell.
     void write(int row, int column, const QString& text);

@@ -434,6 +434,10 @@
         <translation>非法文件!</translation>
     </message>
     <message>
+        <source>%1 was not opened: it holds more than %2 records.</source>
+        <translation>%1 未打开：其中记录超过 %2 条。</translation>
+    </message>
+    <message>
         <source>Records</source>
         <translation>记录</translation>
     </message>

@@ -35,6 +35,7 @@ private slots:
     void unwritableFolderIsReportedAndNothingIsAsked();
     void textFileAndWorkbookShowTheSame();
     void fahrenheitFileSwitchesTheUnit();
+    void chartPointsStandAtTheirRecordsTimeStamps();
     void opensThatFail_data();
     void opensThatFail();
     void backEmptiesRecordsAndChartsButKeepsTheReport();
@@ -342,6 +343,30 @@ void TestAnalysisWindow::fahrenheitFileSwitchesTheUnit()
     QCOMPARE(window->humidityChart()->plot()->yAxis->range(), QCPRange(-5, 110));
 }
 
+void TestAnalysisWindow::chartPointsStandAtTheirRecordsTimeStamps()
+{
+    download(buildBlock(records(30)));
+    window->showWindow(false, true);
+    open(QStringLiteral("./data.txt"));
+    QCOMPARE(shownMessage(), QStringLiteral("Data has Import!"));
+    const auto stampOf = [this](int row) {
+        const QString text = table("tableWidget")->item(row, 0)->text().trimmed();
+        const QDateTime stamp = QDateTime::fromString(text, "MM-dd-yyyy HH:mm:ss");
+        return double(QDateTime(stamp.date(), stamp.time(), Qt::UTC).toSecsSinceEpoch());
+    };
+    const double first = stampOf(0);
+    const double last = stampOf(29);
+    for (Thermo* chart : {window->temperatureChart(), window->humidityChart()}) {
+        QCustomPlot* plot = chart->plot();
+        for (int g = 0; g < plot->graphCount(); ++g) {
+            QCOMPARE(plot->graph(g)->data()->at(0)->key, first);
+            QCOMPARE(plot->graph(g)->data()->at(29)->key, last);
+        }
+        // The first view shows the whole series.
+        QCOMPARE(plot->xAxis->range(), QCPRange(first, last));
+    }
+}
+
 void TestAnalysisWindow::opensThatFail_data()
 {
     QTest::addColumn<QString>("name");
@@ -363,6 +388,14 @@ void TestAnalysisWindow::opensThatFail_data()
     QTest::newRow("interval 0 fills the tables only")
         << "zero.txt" << QByteArray(file).replace("%1", "0") << "Open the wrong file!" << 2 << 0;
     QTest::newRow("cancelled") << "" << QByteArray() << "Open the wrong file!" << 0 << 0;
+    QByteArray tooMany = QByteArray(file).replace("%1", "60");
+    tooMany.replace("number:2 ", "number:4294967295 ");
+    tooMany += file.mid(file.lastIndexOf(" 0002")).repeated(savedfile::MaxRecords);
+    QTest::newRow("more records than a file may bring")
+        << "many.txt" << tooMany
+        << QString("<file> was not opened: it holds more than %1 records.")
+               .arg(savedfile::MaxRecords)
+        << 0 << 0;
     QTest::newRow("Excel 97 workbook")
         << "old.xls" << QByteArray::fromHex("d0cf11e0a1b11ae1") + QByteArray(504, '\0')
         << "Open the wrong file!" << 0 << 0;
@@ -384,7 +417,8 @@ void TestAnalysisWindow::opensThatFail()
     }
     window->showWindow(false, true);
     open(name.isEmpty() ? QString() : dir->filePath(name));
-    QCOMPARE(shownMessage(), message);
+    QCOMPARE(shownMessage(),
+             QString(message).replace("<file>", QDir::toNativeSeparators(dir->filePath(name))));
     QCOMPARE(table("tableWidget")->rowCount(), rows);
     QCOMPARE(window->temperatureChart()->plot()->graphCount(), graphs);
     QVERIFY(button("pushButtonOpen")->isEnabled());

@@ -37,6 +37,8 @@ private slots:
     void readerStopsAtTheCountOrTheEnd();
     void readerToleratesAnyDevice();
     void longLinesAndNulBytesReadLikeShortOnes();
+    void hostileFilesReadAsTheirWholeRecordsInBoundedMemory_data();
+    void hostileFilesReadAsTheirWholeRecordsInBoundedMemory();
 
 private:
     struct Download {
@@ -570,23 +572,123 @@ void TestDataFile::readerToleratesAnyDevice()
 
 void TestDataFile::longLinesAndNulBytesReadLikeShortOnes()
 {
-    const QByteArray head = "Record data number:2 : time:03-09-2024 22-30-00 : ht:40 : lt:-10 : "
+    const QByteArray head = "Record data number:3 : time:03-09-2024 22-30-00 : ht:40 : lt:-10 : "
                             "hh:80 : ht:20:inval:60:isC:1\nbanner\n";
     const QByteArray longReport(5000, 'r');
     QByteArray file = head + longReport + "\n";
     for (int i = 1; i < 8; ++i)
         file += "report\n";
     file += "dashes\npadding\n  NO time\n";
-    // A NUL byte ends what is read of its line, as a text reader sees it.
+    // A NUL byte ends what is read of its line, as a text reader sees it: a record line cut
+    // there is no record.
     file += " 0001  03-09-2024 22:31:00 :    20.0,45.0,20.0,7.7\n";
     file += QByteArray(" 0002  03-09-2024 22:32:00 :    21.0") + '\0' + ",46.0,21.0,8.7\r\n";
+    file += " 0003  03-09-2024 22:33:00 :    22.0,47.0,22.0,9.7\r\n";
     QBuffer buffer(&file);
     QVERIFY(buffer.open(QIODevice::ReadOnly));
     const datafile::Contents contents = datafile::read(buffer, 20000);
     QCOMPARE(contents.reportLines.value(0), QString::fromLatin1(longReport + "\n"));
     QCOMPARE(contents.reportLines.value(7), QStringLiteral("report\n"));
     QCOMPARE(contents.recordLines.size(), 2);
-    QCOMPARE(contents.recordLines.at(1), QStringLiteral(" 0002  03-09-2024 22:32:00 :    21.0"));
+    QCOMPARE(contents.recordLines.at(1),
+             QStringLiteral(" 0003  03-09-2024 22:33:00 :    22.0,47.0,22.0,9.7\n"));
+}
+
+namespace {
+// A file made on the fly, so that a test can read a gigabyte without holding it: `start`,
+// then `filler` `repeats` times, then `end`. Notes the heap in use at every read.
+class MadeFile : public QIODevice
+{
+public:
+    MadeFile(const QByteArray& start, const QByteArray& filler, qint64 repeats,
+             const QByteArray& end)
+        : pieces{start, filler, end}, fillerRepeats(repeats)
+    {}
+    bool isSequential() const override { return true; }
+    size_t peakHeap = 0;
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        peakHeap = qMax(peakHeap, mallinfo2().uordblks);
+        qint64 given = 0;
+        while (given < maxSize && piece < 3) {
+            const QByteArray& bytes = pieces[piece];
+            const qint64 n = qMin(maxSize - given, qint64(bytes.size()) - at);
+            memcpy(data + given, bytes.constData() + at, size_t(n));
+            given += n;
+            at += n;
+            if (at == bytes.size()) {
+                at = 0;
+                if (piece != 1 || ++repeated >= fillerRepeats)
+                    ++piece;
+            }
+        }
+        return given;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray pieces[3];
+    qint64 fillerRepeats;
+    qint64 repeated = 0;
+    int piece = 0;
+    qint64 at = 0;
+};
+} // namespace
+
+void TestDataFile::hostileFilesReadAsTheirWholeRecordsInBoundedMemory_data()
+{
+    QTest::addColumn<QByteArray>("start");
+    QTest::addColumn<QByteArray>("filler");
+    QTest::addColumn<qint64>("repeats");
+    QTest::addColumn<QByteArray>("end");
+    QTest::addColumn<int>("records");
+
+    QByteArray head = "Record data number:4294967295 : time:03-09-2024 22-30-00 : ht:40 : "
+                      "lt:-10 : hh:80 : ht:20:inval:60:isC:1\n";
+    head += QByteArray("banner\n").repeated(9) + "dashes\npadding\n  NO time\n";
+    const QByteArray record = " 0001  03-09-2024 22:31:00 :    20.0,           45.0,           "
+                              "20.0,             7.7\n";
+    const QByteArray fiveRecords = head + record.repeated(5);
+    for (int cut : {40, 48, 75, int(record.size()) - 1})
+        QTest::newRow(qPrintable(QString("cut after %1 bytes of the sixth record").arg(cut)))
+            << fiveRecords + record.left(cut) << QByteArray() << qint64(0) << QByteArray() << 5;
+    QTest::newRow("cut inside the sixth record, zeros behind")
+        << fiveRecords + record.left(60) << QByteArray(4096, '\0') << qint64(64) << QByteArray()
+        << 5;
+    QTest::newRow("two million empty lines under a huge count")
+        << head + record << QByteArray("\n") << qint64(2000000) << record << 2;
+    QTest::newRow("a long run of lines that are no records")
+        << head + record
+        << QByteArray("garbage\n \t \r\n 0002  03-09-2024 22:32:00 :    warm, wet, 1.0, 2.0\n"
+                      " 0003  03-09-2024 22:33:00 :    1.0, 2.0, 3.0\n"
+                      " 0004  03-09-2024 22:33:00 :    1.0, 2.0, 3.0, 4.0, 5.0\n"
+                      " 0005  03-09-2024 22:34:00 :    1.0,, 3.0, 4.0\n" +
+                      QByteArray(" 0006  03-09-2024 22:35:00 :    1.0, 2.0, 3.0,") +
+                      QByteArray(220, ' ') + "4.0\n")
+        << qint64(200000) << record << 2;
+    QTest::newRow("one line of a gigabyte")
+        << head + record << QByteArray(1 << 16, '7') << qint64(1 << 14) << "\n" + record << 2;
+}
+
+void TestDataFile::hostileFilesReadAsTheirWholeRecordsInBoundedMemory()
+{
+    QFETCH(QByteArray, start);
+    QFETCH(QByteArray, filler);
+    QFETCH(qint64, repeats);
+    QFETCH(QByteArray, end);
+    QFETCH(int, records);
+    MadeFile file(start, filler, repeats, end);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const size_t before = mallinfo2().uordblks;
+    const datafile::Contents contents = datafile::read(file, 1000000);
+    constexpr size_t MaxHeapGrowth = 4 << 20;
+    QVERIFY2(file.peakHeap < before + MaxHeapGrowth,
+             qPrintable(QString("%1 bytes more while reading").arg(file.peakHeap - before)));
+    QCOMPARE(contents.recordLines.size(), records);
+    for (const QString& line : contents.recordLines)
+        QCOMPARE(datafile::recordValues(line)[3], 7.7f);
 }
 
 HYGROLUX_TEST_MAIN_CORE(TestDataFile)

@@ -4,6 +4,7 @@
 #include "sheetlayout.h"
 #include "testsupport.h"
 
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
@@ -26,6 +27,7 @@ private slots:
     void textFiles_data();
     void textFiles();
     void workbookRowsStopAtTheFirstEmptyTime();
+    void moreRecordsThanAFileMayBringAreRefused();
 
 private:
     QTemporaryDir dir;
@@ -118,6 +120,15 @@ void TestSavedFile::textFiles_data()
     clockLost.replace("03-09-2024 22-30-00", "00-00-0000 00-00-00");
     QTest::newRow("logger's clock unknown") << clockLost << Status::Loaded << 3;
     QTest::newRow("empty") << QByteArray() << Status::Unreadable << 0;
+    const QByteArray fifth = recordLines(5, 1);
+    QTest::newRow("cut inside the last record")
+        << head("5", 60) + recordLines(1, 4) + fifth.left(50) << Status::Loaded << 4;
+    QTest::newRow("cut before the last line end")
+        << head("5", 60) + recordLines(1, 4) + fifth.chopped(1) << Status::Loaded << 4;
+    QTest::newRow("empty and unparseable lines between records")
+        << head("9", 60) + recordLines(1, 2) + "\n  \n" + fifth.left(50) + "\n" +
+               QByteArray(fifth).replace("77.0", "warm") + "not a record\n" + recordLines(3, 2)
+        << Status::Loaded << 4;
     QTest::newRow("CR LF line ends")
         << QByteArray(head("3", 60) + recordLines(1, 3)).replace("\n", "\r\n") << Status::Loaded
         << 3;
@@ -167,6 +178,23 @@ void TestSavedFile::workbookRowsStopAtTheFirstEmptyTime()
     Sheet claimsMore = download.sheet();
     claimsMore.write(1, 1, claimsMore.read(1, 1).replace("number:6 ", "number:4294967295 "));
     QCOMPARE(savedfile::readSheet(claimsMore).data.records.size(), 6);
+}
+
+void TestSavedFile::moreRecordsThanAFileMayBringAreRefused()
+{
+    QByteArray file = head("4294967295", 60) + recordLines(1, savedfile::MaxRecords);
+    QBuffer atTheCap(&file);
+    QVERIFY(atTheCap.open(QIODevice::ReadOnly));
+    const savedfile::Result loaded = savedfile::readText(atTheCap);
+    QCOMPARE(loaded.status, Status::Loaded);
+    QCOMPARE(loaded.data.records.size(), savedfile::MaxRecords);
+
+    file += recordLines(savedfile::MaxRecords + 1, 1);
+    QBuffer beyond(&file);
+    QVERIFY(beyond.open(QIODevice::ReadOnly));
+    const savedfile::Result refused = savedfile::readText(beyond);
+    QCOMPARE(refused.status, Status::TooManyRecords);
+    QVERIFY(refused.data.records.isEmpty());
 }
 
 HYGROLUX_TEST_MAIN_CORE(TestSavedFile)

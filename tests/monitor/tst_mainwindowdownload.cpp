@@ -24,9 +24,13 @@ private slots:
     void stallEndsInDataMissedAndTheNextDownloadStartsClean();
     void loggerThatNeverAnswersEndsLikeAStall();
     void droppedLinkEndsTheDownloadAtOnce();
+    void downloadPressedAtOnceCarriesTheLoggersLimits_data();
+    void downloadPressedAtOnceCarriesTheLoggersLimits();
+    void downloadWithoutAnyLiveReplyIsNotStarted();
 
 private:
     void connectToLogger();
+    void pressConnect();
     void pressDownload();
     void storeRecords(int count);
     QStringList dataLines(const QString& name = QStringLiteral("data.txt")) const
@@ -93,12 +97,17 @@ void MainWindowDownloadTest::storeRecords(int count)
         sim::plausibleDay(count, QDateTime(QDate(2024, 3, 9), QTime(22, 30)), 60, 1));
 }
 
-void MainWindowDownloadTest::connectToLogger()
+void MainWindowDownloadTest::pressConnect()
 {
     QTest::mouseClick(mainButton("pushButtonConnect"), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(hygrolux::test::shownMessages().contains("Connected to the device:OK"),
                              3000);
-    // The alarm limits reach the analysis window with the first live reply.
+}
+
+void MainWindowDownloadTest::connectToLogger()
+{
+    pressConnect();
+    // The first live reply has come: the readings are on show.
     auto* temperature = window->findChild<QLabel*>("labelTempValue");
     QTRY_VERIFY_WITH_TIMEOUT(temperature->text() != QLatin1String("-00.0"), 3000);
 }
@@ -218,6 +227,56 @@ void MainWindowDownloadTest::droppedLinkEndsTheDownloadAtOnce()
     QTest::mouseClick(analysisButton("pushButtonBack"), Qt::LeftButton);
     QVERIFY(window->isVisible());
     QCOMPARE(mainButton("pushButtonConnect")->text(), QStringLiteral("Connect"));
+}
+
+void MainWindowDownloadTest::downloadPressedAtOnceCarriesTheLoggersLimits_data()
+{
+    QTest::addColumn<bool>("reconnected");
+    QTest::newRow("before the first live reply") << false;
+    QTest::newRow("after reconnecting to changed limits") << true;
+}
+
+void MainWindowDownloadTest::downloadPressedAtOnceCarriesTheLoggersLimits()
+{
+    QFETCH(bool, reconnected);
+    storeRecords(10);
+    if (reconnected) {
+        connectToLogger();
+        QTest::mouseClick(mainButton("pushButtonConnect"), Qt::LeftButton);
+        hygrolux::test::dismissMessages();
+    }
+    sim::Parameters limits = logger->parameters();
+    limits.tempHighCode = wire::encodeTemperature(35);
+    limits.tempLowCode = wire::encodeTemperature(-5);
+    limits.humiHighCode = wire::encodeHumidity(70);
+    limits.humiLowCode = wire::encodeHumidity(30);
+    logger->setParameters(limits);
+    // Download pressed as soon as the logger is connected: no live reply has come yet.
+    pressConnect();
+    QTest::mouseClick(mainButton("pushButtonDownload"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(hygrolux::test::shownMessages().contains("Download Success!"), 10000);
+    const QStringList lines = dataLines();
+    QVERIFY2(lines.value(0).contains(" : ht:35 : lt:-5 : hh:70 : ht:30:"),
+             qPrintable(lines.value(0)));
+    QVERIFY2(lines.mid(2, 8).join('\n').contains("RH Alarm HI: 70 %RH   RH Alarm Low: 30 %RH"),
+             qPrintable(lines.mid(2, 8).join('\n')));
+}
+
+void MainWindowDownloadTest::downloadWithoutAnyLiveReplyIsNotStarted()
+{
+    storeRecords(10);
+    sim::Settings settings = logger->settings();
+    settings.silentCode = 0x05;
+    logger->setSettings(settings);
+    pressConnect();
+    QTest::mouseClick(mainButton("pushButtonDownload"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        hygrolux::test::shownMessages().contains("The logger sends no live readings."), 6000);
+    // Nothing was asked of the logger and nothing written: the operator can try again.
+    QCOMPARE(downloadRequests(), 0);
+    QVERIFY(!QFile::exists(dir->filePath("data.txt")));
+    QVERIFY(window->isVisible());
+    QVERIFY(!analysis()->isVisible());
 }
 
 HYGROLUX_TEST_MAIN(MainWindowDownloadTest)

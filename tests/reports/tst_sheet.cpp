@@ -472,6 +472,8 @@ void TestSheet::unreadableFilesLoadAsEmptySheets_data()
     QTest::newRow("sheet part claiming 300 MiB") << "lyingsheet";
     QTest::newRow("shared strings claiming 300 MiB") << "hugestrings";
     QTest::newRow("zip without a worksheet") << "nosheet";
+    QTest::newRow("more cells than a sheet may load") << "manycells";
+    QTest::newRow("more shared strings than a sheet may load") << "manystrings";
 }
 
 void TestSheet::unreadableFilesLoadAsEmptySheets()
@@ -525,6 +527,17 @@ void TestSheet::unreadableFilesLoadAsEmptySheets()
                                 {"xl/sharedStrings.xml", strings, 300u << 20}}));
     } else if (kind == QLatin1String("nosheet")) {
         QVERIFY(writeZip(path, {{"xl/sharedStrings.xml", strings}}));
+    } else if (kind == QLatin1String("manycells")) {
+        const QByteArray row =
+            "<row>" + QByteArray("<c t=\"s\"><v>0</v></c>").repeated(6) + "</row>";
+        const QByteArray lastCell = R"(<row><c t="s"><v>0</v></c></row></sheetData></worksheet>)";
+        QVERIFY(writeZip(path, {{"xl/worksheets/sheet1.xml",
+                                 SheetXmlHead + row.repeated(Sheet::MaxLoadedCells / 6) + lastCell},
+                                {"xl/sharedStrings.xml", strings}}));
+    } else if (kind == QLatin1String("manystrings")) {
+        const QByteArray many = QByteArray("<si><t>x</t></si>").repeated(Sheet::MaxLoadedCells + 1);
+        QVERIFY(writeZip(path, {{"xl/worksheets/sheet1.xml", goodSheet},
+                                {"xl/sharedStrings.xml", "<sst>" + many + "</sst>"}}));
     }
     const Sheet sheet = Sheet::load(path);
     QVERIFY(sheet.isEmpty());
