@@ -42,6 +42,11 @@ constexpr int ValueField = 3;
 constexpr int MaxLinesBeforeRecords = 5;
 constexpr int TitlesAsWritten = 2;
 
+// Report lines that name the first and last record's time stamps and the record count.
+constexpr int ReportStartLine = 0;
+constexpr int ReportEndLine = 1;
+constexpr int ReportCountLine = 5;
+
 // Where the colon after the time stamp stands (the stamp holds the two before it); the
 // line's length when there is none.
 int valueSeparator(const QString& line)
@@ -330,6 +335,42 @@ Contents read(QIODevice& device, int maxRecords)
         contents.recordLines << line;
     }
     return contents;
+}
+
+bool isCompleteDownload(QIODevice& device)
+{
+    LineReader lines(device);
+    const int count = parseHeaderLine(lines.next()).recordCount;
+    if (count <= 0)
+        return false;
+    lines.next(); // the banner
+    QStringList report;
+    for (int i = 0; i < summary::LineCount; ++i)
+        report << lines.next().trimmed();
+    QString line = lines.next();
+    for (int before = 0; !isColumnTitles(line); ++before) {
+        if (line.isEmpty() || before == MaxLinesBeforeRecords)
+            return false;
+        line = lines.next();
+    }
+    QString first;
+    QString last;
+    int records = 0;
+    for (line = lines.next(); !line.isEmpty(); line = lines.next()) {
+        if (!line.endsWith(QLatin1Char('\n')) ||
+            QStringRef(&line).trimmed() == QLatin1String(DataMissedLine) || ++records > count)
+            return false;
+        last = recordTime(line);
+        if (records == 1)
+            first = last;
+    }
+    // The report is the records' own: it names their first and last time stamps and their
+    // number. The placeholders, in either language, name times and a number that no
+    // download has together.
+    return records == count && report.at(ReportStartLine).endsWith(first) &&
+           report.at(ReportEndLine).endsWith(last) &&
+           report.at(ReportCountLine).section(QLatin1Char(':'), -1).trimmed() ==
+               QString::number(count);
 }
 
 } // namespace datafile

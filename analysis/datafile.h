@@ -88,6 +88,11 @@ struct Contents {
 // is not open for reading, or fails, reads as far as it gave lines.
 Contents read(QIODevice& device, int maxRecords);
 
+// Whether the device holds a whole download: a head announcing records and a report made
+// from them (not the placeholders, in any language), then exactly as many whole record
+// lines and nothing after them, no "data missed" either. Reads the device to its end.
+bool isCompleteDownload(QIODevice& device);
+
 } // namespace datafile
 
 // Writes the data file while a download runs. The head and the record lines go out as

@@ -29,8 +29,12 @@ QString LoggedDownload::previousFilePath() const
 bool LoggedDownload::keepPreviousFile(bool* kept)
 {
     *kept = false;
-    if (!QFileInfo::exists(dataPath))
+    // Only a complete download is worth keeping: anything else is the stub of a failed
+    // attempt, which the new attempt replaces, leaving the last complete one where it is.
+    QFile last(dataPath);
+    if (!last.exists() || (last.open(QIODevice::ReadOnly) && !datafile::isCompleteDownload(last)))
         return true;
+    last.close();
     const QString previous = previousFilePath();
     QFile older(previous);
     if (older.exists() && !older.remove()) {
@@ -38,7 +42,6 @@ bool LoggedDownload::keepPreviousFile(bool* kept)
                     .arg(previous, older.errorString());
         return false;
     }
-    QFile last(dataPath);
     if (!last.rename(previous)) {
         error = tr("The last data file cannot be kept as %1 (%2). The download was not started.")
                     .arg(previous, last.errorString());

@@ -13,11 +13,11 @@
 #include <optional>
 
 // One download of the logger's records, from the request to the verdict, without any
-// window. It keeps the last data file as data.previous.txt, writes the new data file and a
-// fresh sheet as the bytes arrive, rewrites the summary at the end, and declares a transfer
-// that stops moving missed. Whoever runs it feeds it the pieces the link hands on, tells
-// it when a check period has passed and when the link dropped, and hears the progress and
-// the outcome through its signals.
+// window. It keeps the last complete download (moving it to data.previous.txt when the data
+// file holds it), writes the new data file and a fresh sheet as the bytes arrive, rewrites
+// the summary at the end, and declares a transfer that stops moving missed. Whoever runs it
+// feeds it the pieces the link hands on, tells it when a check period has passed and when
+// the link dropped, and hears the progress and the outcome through its signals.
 class LoggedDownload : public QObject, private BlockReceiver::Listener
 {
     Q_OBJECT
@@ -39,9 +39,10 @@ public:
                             QObject* parent = nullptr);
     ~LoggedDownload() override;
 
-    // Keeps the data file as data.previous.txt (replacing an older one) and opens an empty
-    // one. False, with errorString(), when either is impossible; nothing is changed then,
-    // and nothing should be asked of the logger.
+    // Keeps a data file that holds a complete download as data.previous.txt (replacing an
+    // older one) and opens an empty one; any other data file is replaced, and
+    // data.previous.txt kept as it is. False, with errorString(), when this is impossible;
+    // nothing is changed then, and nothing should be asked of the logger.
     bool start(bool celsius, const AlarmLimits& alarms);
     // One piece of the logger's reply, as the link hands it on. Ignored unless running.
     void feed(const quint8* data, int size);
