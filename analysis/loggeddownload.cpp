@@ -90,6 +90,10 @@ void LoggedDownload::feed(const quint8* data, int size)
         return;
     const quint32 before = receiver.receivedBytes();
     receiver.feed(data, size);
+    if (writer.hasFailed()) {
+        writeFailed();
+        return;
+    }
     // Only a transfer that stops counts toward a miss, never one that is slow.
     if (receiver.receivedBytes() != before || verdict)
         stalls = 0;
@@ -188,9 +192,11 @@ void LoggedDownload::conclude(BlockReceiver::Verdict result)
         report = summary::lines(summaryValues());
         if (!writer.writeSummary(report)) {
             outcome = Outcome::FileError;
-            error = tr("The records were downloaded, but %1 could not be completed with their "
-                       "report.")
-                        .arg(dataPath);
+            error = writer.hasFailed()
+                        ? writeFailureMessage()
+                        : tr("The records were downloaded, but %1 could not be completed with "
+                             "their report.")
+                              .arg(dataPath);
         }
         break;
     case BlockReceiver::Verdict::ChecksumError:
@@ -205,6 +211,25 @@ void LoggedDownload::conclude(BlockReceiver::Verdict result)
         row = 1;
     }
     emit finished(outcome);
+}
+
+QString LoggedDownload::writeFailureMessage() const
+{
+    return QCoreApplication::translate("QRealTimeData",
+                                       "Download Failed:[%1 could not be written: %2]")
+        .arg(dataPath, writer.errorString());
+}
+
+void LoggedDownload::writeFailed()
+{
+    running = false;
+    writer.close();
+    receiver.reset();
+    stalls = 0;
+    row = 1;
+    error = writeFailureMessage();
+    emit progressChanged(0);
+    emit finished(Outcome::FileError);
 }
 
 void LoggedDownload::miss()

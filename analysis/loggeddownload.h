@@ -26,9 +26,11 @@ public:
     enum class Outcome {
         Success,
         ChecksumError,
-        NoData,    // an all-zero block: the logger holds no records
-        Missed,    // the transfer stopped moving, or the link dropped
-        FileError, // the block was good, but the data file could not be completed
+        NoData, // an all-zero block: the logger holds no records
+        Missed, // the transfer stopped moving, or the link dropped
+        // The data file did not take the records (a full disk, a quota): the download ends at
+        // once. Or the block was good, but the data file could not be completed.
+        FileError,
     };
     Q_ENUM(Outcome)
 
@@ -86,6 +88,8 @@ private:
     bool keepPreviousFile(bool* kept);
     void conclude(BlockReceiver::Verdict verdict);
     void miss();
+    void writeFailed();
+    QString writeFailureMessage() const;
 
     QString dataPath;
     BlockReceiver receiver;

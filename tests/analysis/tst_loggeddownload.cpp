@@ -5,6 +5,8 @@
 
 #include <QTemporaryDir>
 
+#include <cerrno>
+
 using wire::block::RecordCodes;
 using Outcome = LoggedDownload::Outcome;
 
@@ -302,40 +304,57 @@ void TestLoggedDownload::lastCompleteDownloadIsNeverLost_data()
 {
     // One attempt a letter. g: a good download; s: the logger never takes the request, which
     // the link supervision gives up; t: the transfer stalls after ten records; d: the link
-    // drops after ten records; z: an all-zero block; c: a checksum error.
+    // drops after ten records; z: an all-zero block; c: a checksum error; h: the disk takes no
+    // head; f: the disk fills after a few dozen records; l: the disk takes none of the records
+    // that were still to be written when the block's last byte came.
     QTest::addColumn<QString>("attempts");
     QTest::newRow("silent, stalled, all-zero") << "gstz";
+    QTest::newRow("refused writes") << "ghflh";
     QTest::newRow("failures before the first good one") << "cdgtc";
-    QTest::newRow("good after good") << "ggsg";
+    QTest::newRow("good after good") << "ggsgf";
 }
 
 void TestLoggedDownload::lastCompleteDownloadIsNeverLost()
 {
     QFETCH(QString, attempts);
-    const QHash<QChar, Outcome> outcomes{{'g', Outcome::Success}, {'s', Outcome::Missed},
-                                         {'t', Outcome::Missed},  {'d', Outcome::Missed},
-                                         {'z', Outcome::NoData},  {'c', Outcome::ChecksumError}};
+    const QHash<QChar, Outcome> outcomes{
+        {'g', Outcome::Success},   {'s', Outcome::Missed},    {'t', Outcome::Missed},
+        {'d', Outcome::Missed},    {'z', Outcome::NoData},    {'c', Outcome::ChecksumError},
+        {'h', Outcome::FileError}, {'f', Outcome::FileError}, {'l', Outcome::FileError}};
     LoggedDownload download(path);
     QCOMPARE(download.previousFilePath(), dir->filePath("data.previous.txt"));
     Run run;
     watch(download, run);
+    const int tenRecords = wire::block::HeaderSize + 10 * 3;
     QByteArray latest; // the data file of the latest good download
     for (int i = 0; i < attempts.size(); ++i) {
         const QChar attempt = attempts.at(i);
-        QByteArray block = buildBlock(records(20 + i));
+        QByteArray block = buildBlock(records(attempt == 'f' ? 1000 : 20 + i));
         run.outcomes.clear();
         QVERIFY(download.start(true, alarms));
-        const QByteArray tenRecords = block.left(wire::block::HeaderSize + 10 * 3);
-        if (attempt == 's') {
+        if (attempt == 'h' || attempt == 'f') {
+            bool endedAtOnce = false;
+            {
+                const hygrolux::test::FileSizeLimit disk(attempt == 'h' ? 200 : 4096);
+                feed(download, block.left(block.size() / 2));
+                endedAtOnce = !download.isRunning();
+                feed(download, block.mid(block.size() / 2));
+            }
+            QVERIFY(endedAtOnce);
+        } else if (attempt == 'l') {
+            feed(download, block.chopped(1));
+            const hygrolux::test::FileSizeLimit disk(QFileInfo(path).size());
+            feed(download, block.right(1));
+        } else if (attempt == 's') {
             for (int tick = 0; tick < 5; ++tick)
                 download.tick();
             download.linkDropped();
         } else if (attempt == 't') {
-            feed(download, tenRecords);
+            feed(download, block.left(tenRecords));
             for (int tick = 0; tick <= LoggedDownload::StallLimit; ++tick)
                 download.tick();
         } else if (attempt == 'd') {
-            feed(download, tenRecords);
+            feed(download, block.left(tenRecords));
             download.linkDropped();
         } else if (attempt == 'z') {
             block.fill('\0');
@@ -349,6 +368,11 @@ void TestLoggedDownload::lastCompleteDownloadIsNeverLost()
         }
         QVERIFY2(run.outcomes == QVector<Outcome>{outcomes.value(attempt)},
                  qPrintable(attempts.left(i + 1)));
+        if (run.outcomes.last() == Outcome::FileError) {
+            const QString message = download.outcomeMessage(Outcome::FileError);
+            QVERIFY2(message.contains(path) && message.contains(qt_error_string(EFBIG)),
+                     qPrintable(message));
+        }
         if (attempt == 'g')
             latest = fileBytes();
         // The latest good download is whole in one of the two files, whatever came after it.

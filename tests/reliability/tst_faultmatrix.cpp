@@ -17,6 +17,9 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 
+#include <cerrno>
+#include <optional>
+
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -46,6 +49,7 @@ enum class DataFile {
     Missed,     // the records that came, then "data missed"; the earlier one kept as above
     Unverified, // every record, the report still placeholders; the earlier one kept as above
     Empty,      // the head of a block of no records, the report placeholders; as above
+    Refused,    // what the disk took before it refused more, cut short; as above
 };
 
 using Fault = std::function<void(sim::Settings&)>;
@@ -61,6 +65,8 @@ struct Row {
     int cliExit = 0;
     QString cliMessage; // how one line it prints begins
     DataFile cliDataFile = DataFile::Kept;
+    // While the row runs, the disk takes no more than this many bytes of a file (-1: no limit).
+    qint64 diskRoom = -1;
 
     Row withCli(const QStringList& arguments, int exitCode, const QString& said,
                 DataFile leaves) const
@@ -72,13 +78,19 @@ struct Row {
         row.cliDataFile = leaves;
         return row;
     }
+    Row onDiskWithRoomFor(qint64 bytes) const
+    {
+        Row row = *this;
+        row.diskRoom = bytes;
+        return row;
+    }
 };
 
 // A row whose operation the command line does not have.
 Row expect(Action action, const Fault& fault, const QString& argument, const QString& message,
            const QString& state, DataFile dataFile)
 {
-    return {action, fault, argument, message, state, dataFile, {}, 0, {}, DataFile::Kept};
+    return {action, fault, argument, message, state, dataFile, {}, 0, {}, DataFile::Kept, -1};
 }
 
 constexpr int StoredRecords = 100;
@@ -374,6 +386,9 @@ void FaultMatrixTest::checkDataFile(const QString& folder, DataFile expected)
                  qPrintable(QString("%1 lines").arg(data.size())));
         QCOMPARE(data.last(), QString::fromLatin1(datafile::DataMissedLine));
         break;
+    case DataFile::Refused:
+        QVERIFY(data.size() < head + StoredRecords);
+        break;
     case DataFile::Kept:
         break;
     }
@@ -441,6 +456,11 @@ void FaultMatrixTest::faults_data()
             .withCli(download, 3, checksum, D::Unverified));
     add("all-zero block", expect(Action::Download, zeroBlock, {}, noData, failed, D::Empty)
                               .withCli(download, 3, noData, D::Empty));
+    const QString refused = QStringLiteral("Download Failed:[./data.txt could not be written: %1]")
+                                .arg(qt_error_string(EFBIG));
+    add("disk full after 4 KB", expect(Action::Download, none, {}, refused, failed, D::Refused)
+                                    .withCli(download, 3, refused, D::Refused)
+                                    .onDiskWithRoomFor(4096));
     add("link dropped in the handshake",
         expect(Action::Connect, dropIn(0x01, 10), {}, lost, "disconnected", D::Kept)
             .withCli({"status"}, 1, lost, D::Kept));
@@ -508,6 +528,7 @@ void FaultMatrixTest::runWindow(const Row& row)
         logger->setSettings(settings);
     }
 
+    std::optional<FileSizeLimit> disk;
     switch (row.action) {
     case Action::Connect:
         QTest::mouseClick(mainButton("pushButtonConnect"), Qt::LeftButton);
@@ -533,6 +554,11 @@ void FaultMatrixTest::runWindow(const Row& row)
     }
     case Action::Download:
         pressDownload();
+        // From the click on: the head is written once the logger's reply comes. The test's
+        // own log takes nothing meanwhile either, so it is lifted as soon as the verdict
+        // is out.
+        if (row.diskRoom >= 0)
+            disk.emplace(row.diskRoom);
         break;
     case Action::Open:
         QTest::mouseClick(mainButton("pushButtonDownload"), Qt::LeftButton);
@@ -556,6 +582,7 @@ void FaultMatrixTest::runWindow(const Row& row)
     }
     }
     awaitMessage(row.message);
+    disk.reset();
     QTRY_COMPARE_WITH_TIMEOUT(stateText(), row.state, 5000);
     if (row.state == QLatin1String("connected"))
         checkPollResumes();
@@ -570,7 +597,12 @@ void FaultMatrixTest::runCli(const Row& row)
         QProcess process;
         process.setWorkingDirectory(folder);
         process.setProcessChannelMode(QProcess::MergedChannels);
+        std::optional<FileSizeLimit> disk;
+        if (row.diskRoom >= 0)
+            disk.emplace(row.diskRoom);
         process.start(QStringLiteral(CLI_PROGRAM), arguments);
+        // The program keeps the limit it started with.
+        disk.reset();
         const bool ended =
             process.waitForStarted() &&
             QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 20000);
