@@ -80,6 +80,8 @@ bool LoggedDownload::start(bool celsius, const AlarmLimits& alarms)
     row = 1;
     stalls = 0;
     lastOutstanding = 0;
+    blockBegun = false;
+    periodsWithoutBlock = 0;
     running = true;
     return true;
 }
@@ -88,6 +90,7 @@ void LoggedDownload::feed(const quint8* data, int size)
 {
     if (!running || size <= 0)
         return;
+    blockBegun = true;
     const quint32 before = receiver.receivedBytes();
     receiver.feed(data, size);
     if (writer.hasFailed()) {
@@ -109,8 +112,13 @@ void LoggedDownload::tick()
 {
     if (!running)
         return;
-    // While the header is awaited nothing is outstanding, so a logger that never answers
-    // is declared missed like a transfer that stopped.
+    if (!blockBegun) {
+        if (++periodsWithoutBlock >= BlockWaitLimit)
+            miss();
+        return;
+    }
+    // A piece that holds no header leaves nothing outstanding, so a reply that never
+    // becomes a block is declared missed like a transfer that stopped.
     const quint32 outstanding = receiver.outstandingBytes();
     if (outstanding == lastOutstanding)
         ++stalls;

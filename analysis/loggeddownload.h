@@ -34,8 +34,14 @@ public:
     };
     Q_ENUM(Outcome)
 
-    // Check periods in a row without a byte of progress that make a transfer missed.
+    // Check periods in a row without a byte of progress that make a transfer missed, once
+    // the first piece of the block has come.
     static constexpr int StallLimit = 2;
+    // Before that the link supervision decides: it gives up on a logger that never takes the
+    // request (silent, or busy) after about six seconds, and whoever runs the download then
+    // calls linkDropped(). Should nobody give up, the download is missed after this many
+    // check periods without any piece.
+    static constexpr int BlockWaitLimit = 10;
 
     explicit LoggedDownload(const QString& dataFilePath = QStringLiteral("./data.txt"),
                             QObject* parent = nullptr);
@@ -50,7 +56,8 @@ public:
     void feed(const quint8* data, int size);
     // One check period has passed.
     void tick();
-    // The link is gone: a running download ends at once as missed.
+    // The link brings no block any more (it dropped, or the request was given up): a
+    // running download ends at once as missed.
     void linkDropped();
 
     bool isRunning() const { return running; }
@@ -105,6 +112,8 @@ private:
     int row = 1;
     int stalls = 0;
     quint32 lastOutstanding = 0;
+    bool blockBegun = false; // a piece of the reply has come
+    int periodsWithoutBlock = 0;
     // Set by the receiver within feed(), acted on once feed() is back.
     std::optional<BlockReceiver::Verdict> verdict;
 };

@@ -273,6 +273,11 @@ void QRealTimeData::linkLost()
     download.linkDropped();
 }
 
+void QRealTimeData::requestAbandoned()
+{
+    download.linkDropped();
+}
+
 void QRealTimeData::on_timeout_check_timer_timeout()
 {
     download.tick();

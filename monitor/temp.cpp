@@ -364,6 +364,8 @@ void Temp::commandAbandoned(wire::Command command)
     // The logger may or may not hold the new record number now.
     if (command == wire::Command::SetRecording)
         forgetRecordNumber();
+    if (command == wire::Command::Download)
+        realdata->requestAbandoned();
     // Set-parameters and download pause the live poll; without it the window would look
     // connected while its readings froze.
     if (ui->pushButtonStop->isEnabled())

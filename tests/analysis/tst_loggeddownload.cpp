@@ -229,7 +229,10 @@ void TestLoggedDownload::stallRule_data()
     // t: a check period passes, s: a new download starts.
     QTest::addColumn<QString>("events");
     QTest::addColumn<int>("missedAt"); // index of the event that declares the miss, or -1
-    QTest::newRow("the logger never answers") << "tt" << 1;
+    // Before the first piece of the block the link supervision decides (it gives up on a
+    // silent or busy logger after about six seconds), however many periods pass.
+    QTest::newRow("a busy logger's block comes late") << "tttttthe" << -1;
+    QTest::newRow("no block for ten periods") << "tttttttttt" << 9;
     QTest::newRow("stopped right after the header") << "httt" << 3;
     QTest::newRow("stopped after records") << "hrrtrttt" << 7;
     QTest::newRow("slow but moving") << "hrttrttrtte" << -1;

@@ -22,7 +22,7 @@ private slots:
     void downloadsOfAnySize_data();
     void downloadsOfAnySize();
     void stallEndsInDataMissedAndTheNextDownloadStartsClean();
-    void loggerThatNeverAnswersEndsLikeAStall();
+    void loggerThatNeverTakesTheRequestIsGivenUp();
     void droppedLinkEndsTheDownloadAtOnce();
 
 private:
@@ -170,7 +170,7 @@ void MainWindowDownloadTest::stallEndsInDataMissedAndTheNextDownloadStartsClean(
     QVERIFY(!QFile::exists(dir->filePath("data.previous.txt")));
 }
 
-void MainWindowDownloadTest::loggerThatNeverAnswersEndsLikeAStall()
+void MainWindowDownloadTest::loggerThatNeverTakesTheRequestIsGivenUp()
 {
     storeRecords(10);
     connectToLogger();
@@ -181,8 +181,9 @@ void MainWindowDownloadTest::loggerThatNeverAnswersEndsLikeAStall()
     sincePress.start();
     pressDownload();
     QTRY_VERIFY_WITH_TIMEOUT(
-        hygrolux::test::shownMessages().contains("Download Failed:[data missed]"), 6000);
-    QVERIFY2(sincePress.elapsed() <= 3500, qPrintable(QString("%1 ms").arg(sincePress.elapsed())));
+        hygrolux::test::shownMessages().contains("Download Failed:[data missed]"), 15000);
+    // The request was tried as often as for any command, not cut short by the stall watch.
+    QVERIFY2(sincePress.elapsed() >= 5000, qPrintable(QString("%1 ms").arg(sincePress.elapsed())));
     QVERIFY(analysisButton("pushButtonBack")->isEnabled());
     // The request is withdrawn: no more download commands, and the live poll goes on.
     const int requests = downloadRequests();

@@ -50,6 +50,7 @@ enum class DataFile {
     Unverified, // every record, the report still placeholders; the earlier one kept as above
     Empty,      // the head of a block of no records, the report placeholders; as above
     Refused,    // what the disk took before it refused more, cut short; as above
+    NoBlock,    // only "data missed": no block came; as above
 };
 
 using Fault = std::function<void(sim::Settings&)>;
@@ -389,6 +390,9 @@ void FaultMatrixTest::checkDataFile(const QString& folder, DataFile expected)
     case DataFile::Refused:
         QVERIFY(data.size() < head + StoredRecords);
         break;
+    case DataFile::NoBlock:
+        QCOMPARE(data, QStringList{datafile::DataMissedLine});
+        break;
     case DataFile::Kept:
         break;
     }
@@ -416,6 +420,13 @@ void FaultMatrixTest::faults_data()
     const Fault silentPoll = [](sim::Settings& s) { s.silentCode = 0x05; };
     const Fault stall = [=](sim::Settings& s) { s.stallAfterBytes = header + 30 * 3; };
     const Fault badChecksum = [](sim::Settings& s) { s.badChecksum = true; };
+    const auto busyDownload = [](int times) -> Fault {
+        return [=](sim::Settings& s) {
+            s.busyCode = 0x06;
+            s.busyCount = times;
+        };
+    };
+    const Fault silentDownload = [](sim::Settings& s) { s.silentCode = 0x06; };
     const Fault zeroBlock = [](sim::Settings& s) { s.zeroBlock = true; };
 
     const QString complete = QStringLiteral("analysis: back, export; 100 records");
@@ -448,6 +459,15 @@ void FaultMatrixTest::faults_data()
     add("silent logger during a poll",
         expect(Action::Poll, silentPoll, {}, silent, "disconnected", D::Kept)
             .withCli({"status"}, 1, silent, D::Kept));
+    add("busy answers to the download request, 10 times",
+        expect(Action::Download, busyDownload(10), {}, success, complete, D::Complete)
+            .withCli(download, 0, success, D::Complete));
+    add("busy answers to the download request, 15 times",
+        expect(Action::Download, busyDownload(15), {}, success, complete, D::Complete)
+            .withCli(download, 0, success, D::Complete));
+    add("silent to the download request",
+        expect(Action::Download, silentDownload, {}, missed, failed, D::NoBlock)
+            .withCli(download, 3, missed, D::NoBlock));
     add("stall mid-download, then a good download",
         expect(Action::DownloadTwice, stall, {}, success, complete, D::Complete)
             .withCli(download, 0, success, D::Complete));
