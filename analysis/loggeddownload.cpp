@@ -29,10 +29,14 @@ QString LoggedDownload::previousFilePath() const
 bool LoggedDownload::keepPreviousFile(bool* kept)
 {
     *kept = false;
+    const QFileInfo info(dataPath);
+    if (!info.exists())
+        return true;
     // Only a complete download is worth keeping: anything else is the stub of a failed
     // attempt, which the new attempt replaces, leaving the last complete one where it is.
+    // What cannot be read as a plain file is kept, to be safe.
     QFile last(dataPath);
-    if (!last.exists() || (last.open(QIODevice::ReadOnly) && !datafile::isCompleteDownload(last)))
+    if (info.isFile() && last.open(QIODevice::ReadOnly) && !datafile::isCompleteDownload(last))
         return true;
     last.close();
     const QString previous = previousFilePath();

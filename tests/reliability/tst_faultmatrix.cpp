@@ -56,12 +56,12 @@ enum class DataFile {
 using Fault = std::function<void(sim::Settings&)>;
 
 struct Row {
-    Action action = Action::Download;
+    Action action;
     Fault fault;
     QString argument; // the file to open or the name to export under
     QString message;  // how the message the window shows begins
     QString state;    // the state the windows end in (stateText)
-    DataFile dataFile = DataFile::Kept;
+    DataFile dataFile;
     QStringList cli; // hygrolux-cli's arguments; none where the row has no command line
     int cliExit = 0;
     QString cliMessage; // how one line it prints begins
@@ -85,28 +85,11 @@ struct Row {
         row.cliDataFile = leaves;
         return row;
     }
-    Row onDiskWithRoomFor(qint64 bytes) const
+    // The row with one more field set: diskRoom, faultFromStart, alsoSaid or mainWindow.
+    template <typename Field, typename Value> Row with(Field Row::*field, const Value& value) const
     {
         Row row = *this;
-        row.diskRoom = bytes;
-        return row;
-    }
-    Row fromTheStart() const
-    {
-        Row row = *this;
-        row.faultFromStart = true;
-        return row;
-    }
-    Row alsoSaying(const QString& said) const
-    {
-        Row row = *this;
-        row.alsoSaid = said;
-        return row;
-    }
-    Row withMainWindow(const QString& mainState) const
-    {
-        Row row = *this;
-        row.mainWindow = mainState;
+        row.*field = value;
         return row;
     }
 };
@@ -115,15 +98,9 @@ struct Row {
 Row expect(Action action, const Fault& fault, const QString& argument, const QString& message,
            const QString& state, DataFile dataFile)
 {
-    Row row;
-    row.action = action;
-    row.fault = fault;
-    row.argument = argument;
-    row.message = message;
-    row.state = state;
-    row.dataFile = dataFile;
-    row.faultFromStart = action == Action::Connect || action == Action::Open;
-    return row;
+    const bool faultFirst = action == Action::Connect || action == Action::Open;
+    return {action, fault, argument,       message, state,      dataFile, {},
+            0,      {},    DataFile::Kept, -1,      faultFirst, {},       {}};
 }
 
 constexpr int StoredRecords = 100;
@@ -487,7 +464,7 @@ void FaultMatrixTest::faults_data()
 
     add("garbage bytes between replies",
         expect(Action::Download, noise, {}, success, complete, D::Complete)
-            .fromTheStart()
+            .with(&Row::faultFromStart, true)
             .withCli(download, 0, success, D::Complete));
     add("replies in single bytes",
         expect(Action::Download, singleBytes, {}, success, complete, D::Complete)
@@ -509,8 +486,8 @@ void FaultMatrixTest::faults_data()
             .withCli(download, 0, success, D::Complete));
     add("silent to the download request",
         expect(Action::Download, silentDownload, {}, missed, failed, D::NoBlock)
-            .alsoSaying(Unacknowledged)
-            .withMainWindow("connected")
+            .with(&Row::alsoSaid, Unacknowledged)
+            .with(&Row::mainWindow, QStringLiteral("connected"))
             .withCli(download, 3, missed, D::NoBlock));
     add("stall mid-download, then a good download",
         expect(Action::DownloadTwice, stall, {}, success, complete, D::Complete)
@@ -524,7 +501,7 @@ void FaultMatrixTest::faults_data()
                                 .arg(qt_error_string(EFBIG));
     add("disk full after 4 KB", expect(Action::Download, none, {}, refused, failed, D::Refused)
                                     .withCli(download, 3, refused, D::Refused)
-                                    .onDiskWithRoomFor(4096));
+                                    .with(&Row::diskRoom, 4096));
     add("link dropped in the handshake",
         expect(Action::Connect, dropIn(0x01, 10), {}, lost, "disconnected", D::Kept)
             .withCli({"status"}, 1, lost, D::Kept));
@@ -537,8 +514,8 @@ void FaultMatrixTest::faults_data()
     add("link dropped in a download",
         expect(Action::Download, dropIn(0x06, header + RecordsBeforeFault * 3), {}, missed, failed,
                D::Missed)
-            .alsoSaying(lost)
-            .withMainWindow("disconnected")
+            .with(&Row::alsoSaid, lost)
+            .with(&Row::mainWindow, QStringLiteral("disconnected"))
             .withCli(download, 3, lost, D::Missed));
 
     const std::pair<const char*, int> opens[] = {
