@@ -51,7 +51,7 @@ const char* const Description =
     "  configure   Send the recording parameters: --interval, --records, --temp-high,\n"
     "              --temp-low, --humi-high, --humi-low, and --manual for manual start.\n"
     "  stop        Stop the recording.\n"
-    "  download    Download the records into ./data.txt; the last complete download\n"
+    "  download    Download the records to ./data.txt; the last complete one is kept\n"
     "              as ./data.previous.txt. --out also saves the report, in the form\n"
     "              its name ends in: .txt, .xlsx (or .xls), .csv or .pdf.\n"
     "\n"
