@@ -43,6 +43,11 @@ constexpr int ValueField = 3;
 constexpr int MaxLinesBeforeRecords = 5;
 constexpr int TitlesAsWritten = 2;
 
+// Report lines that name the first and last record's time stamps and the record count.
+constexpr int ReportStartLine = 0;
+constexpr int ReportEndLine = 1;
+constexpr int ReportCountLine = 5;
+
 // Where the colon after the time stamp stands (the stamp holds the two before it); the
 // line's length when there is none.
 int valueSeparator(const QString& line)
@@ -482,6 +487,42 @@ Contents read(QIODevice& device, int maxRecords)
     return contents;
 }
 
+bool isCompleteDownload(QIODevice& device)
+{
+    LineReader lines(device);
+    const int count = parseHeaderLine(lines.nextText()).recordCount;
+    if (count <= 0)
+        return false;
+    lines.next(); // the banner
+    QStringList report;
+    for (int i = 0; i < summary::LineCount; ++i)
+        report << lines.nextText().trimmed();
+    QString line = lines.nextText();
+    for (int before = 0; !isColumnTitles(line); ++before) {
+        if (line.isEmpty() || before == MaxLinesBeforeRecords)
+            return false;
+        line = lines.nextText();
+    }
+    QString first;
+    QString last;
+    int records = 0;
+    for (LineBytes record = lines.next(); !record.isEmpty(); record = lines.next()) {
+        // A cut line or "data missed" is what a failed download leaves.
+        if (!holdsWholeRecord(record) || ++records > count)
+            return false;
+        last = recordTime(record.text());
+        if (records == 1)
+            first = last;
+    }
+    // The report is the records' own: it names their first and last time stamps and their
+    // number. The placeholders, in either language, name times and a number that no
+    // download has together.
+    return records == count && report.at(ReportStartLine).endsWith(first) &&
+           report.at(ReportEndLine).endsWith(last) &&
+           report.at(ReportCountLine).section(QLatin1Char(':'), -1).trimmed() ==
+               QString::number(count);
+}
+
 } // namespace datafile
 
 DataFileWriter::DataFileWriter(const QString& filePath) : path(filePath), file(filePath) {}
@@ -490,70 +531,100 @@ bool DataFileWriter::open()
 {
     if (file.isOpen())
         close();
+    held.clear();
+    sentBytes = 0;
+    failed = false;
+    failure.clear();
     headBytes = -1;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+    // The lines are held here and sent in pieces; a second buffer in the file would only
+    // hide what the system refused until later.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text |
+                   QIODevice::Unbuffered))
         return false;
-    // A stream of its own for each download: a stream handed one device after another
-    // stays connected to it every time, and each close would call on all of them.
-    stream.emplace(&file);
-    stream->setCodec("UTF-8");
     sinceFlush.start();
     return true;
 }
 
 void DataFileWriter::writeHead(const LoggedHeader& header)
 {
-    if (!file.isOpen())
+    if (!file.isOpen() || failed)
         return;
     firstLine = datafile::headerLine(header);
     celsius = header.celsius;
-    writeHeadLines(*stream, summary::placeholderLines());
-    stream->flush();
-    headBytes = file.pos();
+    held += headLines(summary::placeholderLines());
+    if (flush())
+        headBytes = sentBytes;
 }
 
 void DataFileWriter::writeRecord(int number, const LoggedRecord& record)
 {
-    if (!file.isOpen())
+    if (!file.isOpen() || failed)
         return;
-    *stream << datafile::recordLine(number, record) << '\n';
+    put(datafile::recordLine(number, record));
     // Records show up in the file while the download runs, without a write per record.
-    if (sinceFlush.hasExpired(FlushIntervalMs))
+    if (sinceFlush.hasExpired(FlushIntervalMs) || held.size() >= MaxHeldBytes)
         flush();
 }
 
 void DataFileWriter::writeDataMissed()
 {
-    if (!file.isOpen())
+    if (!file.isOpen() || failed)
         return;
-    *stream << datafile::DataMissedLine << '\n';
+    put(QLatin1String(datafile::DataMissedLine));
     flush();
 }
 
-void DataFileWriter::flush()
+bool DataFileWriter::flush()
 {
-    if (file.isOpen()) {
-        stream->flush();
-        file.flush();
-    }
     sinceFlush.start();
+    if (!file.isOpen() || failed)
+        return !failed;
+    if (!send(held)) {
+        failed = true;
+        failure = file.errorString();
+    }
+    held.clear();
+    return !failed;
 }
 
-void DataFileWriter::close()
+bool DataFileWriter::close()
 {
     if (!file.isOpen())
-        return;
-    stream->flush();
-    stream.reset();
+        return !failed;
+    flush();
     file.close();
+    if (!failed && file.error() != QFileDevice::NoError) {
+        failed = true;
+        failure = file.errorString();
+    }
+    return !failed;
+}
+
+void DataFileWriter::put(const QString& line)
+{
+    held += line.toUtf8();
+    held += '\n';
+}
+
+bool DataFileWriter::send(const QByteArray& bytes)
+{
+    // A write the system cuts short is tried again with the rest, so that the refusal
+    // comes with its reason.
+    for (qint64 at = 0; at < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + at, bytes.size() - at);
+        if (written <= 0)
+            return false;
+        at += written;
+        sentBytes += written;
+    }
+    return true;
 }
 
 bool DataFileWriter::writeSummary(const QStringList& summaryLines)
 {
     // Anything but eight lines would shift the records away from line 14.
     const bool ready = file.isOpen() && headBytes >= 0 && summaryLines.size() == summary::LineCount;
-    close();
-    if (!ready)
+    if (!close() || !ready)
         return false;
 
     QFile written(path);
@@ -561,7 +632,7 @@ bool DataFileWriter::writeSummary(const QStringList& summaryLines)
         return false;
     const QByteArray asWritten = written.readAll();
     written.close();
-    if (asWritten.size() < headBytes)
+    if (asWritten.size() != sentBytes)
         return false;
     if (replaceWithSummary(summaryLines, asWritten))
         return true;
@@ -586,14 +657,9 @@ bool DataFileWriter::replaceWithSummary(const QStringList& summaryLines,
     replacement.setDirectWriteFallback(true);
     if (!replacement.open(QIODevice::WriteOnly | QIODevice::Text))
         return false;
-    {
-        QTextStream out(&replacement);
-        out.setCodec("UTF-8");
-        writeHeadLines(out, summaryLines);
-        out.flush();
-        if (out.status() != QTextStream::Ok)
-            return false;
-    }
+    const QByteArray head = headLines(summaryLines);
+    if (replacement.write(head) != head.size())
+        return false;
     // The record lines already carry the platform's line ends: copy them as bytes.
     // Without the Text flag for this part, so nothing is converted twice.
     replacement.setTextModeEnabled(false);
@@ -603,12 +669,12 @@ bool DataFileWriter::replaceWithSummary(const QStringList& summaryLines,
     return replacement.commit();
 }
 
-void DataFileWriter::writeHeadLines(QTextStream& out, const QStringList& summaryLines) const
+QByteArray DataFileWriter::headLines(const QStringList& summaryLines) const
 {
-    out << firstLine << '\n' << datafile::reportBanner() << '\n';
+    QString lines = firstLine % QLatin1Char('\n') % datafile::reportBanner() % QLatin1Char('\n');
     for (const QString& line : summaryLines)
-        out << line << '\n';
-    out << datafile::reportEndLine() << '\n'
-        << datafile::paddingLine() << '\n'
-        << datafile::columnTitles(celsius) << '\n';
+        lines += line % QLatin1Char('\n');
+    lines += datafile::reportEndLine() % QLatin1Char('\n') % datafile::paddingLine() %
+             QLatin1Char('\n') % datafile::columnTitles(celsius) % QLatin1Char('\n');
+    return lines.toUtf8();
 }

@@ -8,10 +8,8 @@
 #include <QFile>
 #include <QString>
 #include <QStringList>
-#include <QTextStream>
 
 #include <array>
-#include <optional>
 
 class QIODevice;
 
@@ -92,22 +90,34 @@ struct Contents {
 // not open for reading, or fails, reads as far as it gave lines.
 Contents read(QIODevice& device, int maxRecords);
 
+// Whether the device holds a whole download: a head announcing records and a report made
+// from them (not the placeholders, in any language), then exactly as many whole record
+// lines and nothing after them, no "data missed" either. Reads the device to its end.
+bool isCompleteDownload(QIODevice& device);
+
 } // namespace datafile
 
 // Writes the data file while a download runs. The head and the record lines go out as
-// they come, reaching the file at least every FlushIntervalMs; flush() sends them at once. Only the
-// final summary rewrite replaces the file, and it does so atomically.
+// they come, reaching the file at least every FlushIntervalMs; flush() sends them at once.
+// Every write is checked: bytes the system refuses (a full disk, a quota) make the writer
+// fail, and it writes nothing more until the next open(). Only the final summary rewrite
+// replaces the file, and it does so atomically.
 class DataFileWriter
 {
 public:
     static constexpr qint64 FlushIntervalMs = 200;
+    // Bytes held back at most, however fast the records come.
+    static constexpr int MaxHeldBytes = 16 * 1024;
 
     explicit DataFileWriter(const QString& filePath = QStringLiteral("./data.txt"));
 
     // Empties the file and keeps it open for writing.
     bool open();
     bool isOpen() const { return file.isOpen(); }
-    QString errorString() const { return file.errorString(); }
+    // Why the file did not open, or the system's reason for refusing bytes.
+    QString errorString() const { return failed ? failure : file.errorString(); }
+    // Bytes written since open() did not all reach the file.
+    bool hasFailed() const { return failed; }
 
     // Line 1, the report banner, the eight placeholder lines, the dashes, the padding line
     // and the column titles of the header's unit.
@@ -115,23 +125,30 @@ public:
     void writeRecord(int number, const LoggedRecord& record);
     // After a stalled transfer, below the last record; the file stays open.
     void writeDataMissed();
-    void flush();
-    void close();
+    // False when the file did not take every byte written so far.
+    bool flush();
+    // Flushes and closes; false when the file did not take every byte written since open().
+    bool close();
 
     // At success: the file becomes the same head with the real summary lines in place of
     // the placeholders, followed by every record line written. The new file is built
     // beside the old one and replaces it in one step; where the folder takes no new file,
-    // the file is rewritten in place. On failure the written file stays as it was and
-    // false is returned. The file is closed either way.
+    // the file is rewritten in place. On failure (hasFailed() when bytes were refused) the
+    // written file stays as it was and false is returned. The file is closed either way.
     bool writeSummary(const QStringList& summaryLines);
 
 private:
+    void put(const QString& line);
+    bool send(const QByteArray& bytes);
     bool replaceWithSummary(const QStringList& summaryLines, const QByteArray& asWritten) const;
-    void writeHeadLines(QTextStream& out, const QStringList& summaryLines) const;
+    QByteArray headLines(const QStringList& summaryLines) const;
 
     QString path;
     QFile file;
-    std::optional<QTextStream> stream; // while the file is open
+    QByteArray held; // written, not yet sent to the file
+    qint64 sentBytes = 0;
+    bool failed = false;
+    QString failure;
     QString firstLine;
     bool celsius = true;
     qint64 headBytes = -1; // size of the head as written, -1 before writeHead()

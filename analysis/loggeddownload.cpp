@@ -34,8 +34,16 @@ QStringList LoggedDownload::keptFiles(const QString& dataFilePath)
 bool LoggedDownload::keepPreviousFile(bool* kept)
 {
     *kept = false;
-    if (!QFileInfo::exists(dataPath))
+    const QFileInfo info(dataPath);
+    if (!info.exists())
         return true;
+    // Only a complete download is worth keeping: anything else is the stub of a failed
+    // attempt, which the new attempt replaces, leaving the last complete one where it is.
+    // What cannot be read as a plain file is kept, to be safe.
+    QFile last(dataPath);
+    if (info.isFile() && last.open(QIODevice::ReadOnly) && !datafile::isCompleteDownload(last))
+        return true;
+    last.close();
     const QString previous = previousFilePath();
     QFile older(previous);
     if (older.exists() && !older.remove()) {
@@ -43,7 +51,6 @@ bool LoggedDownload::keepPreviousFile(bool* kept)
                     .arg(previous, older.errorString());
         return false;
     }
-    QFile last(dataPath);
     if (!last.rename(previous)) {
         error = tr("The last data file cannot be kept as %1 (%2). The download was not started.")
                     .arg(previous, last.errorString());
@@ -82,6 +89,8 @@ bool LoggedDownload::start(bool celsius, const AlarmLimits& alarms)
     row = 1;
     stalls = 0;
     lastOutstanding = 0;
+    blockBegun = false;
+    periodsWithoutBlock = 0;
     running = true;
     return true;
 }
@@ -90,8 +99,13 @@ void LoggedDownload::feed(const quint8* data, int size)
 {
     if (!running || size <= 0)
         return;
+    blockBegun = true;
     const quint32 before = receiver.receivedBytes();
     receiver.feed(data, size);
+    if (writer.hasFailed()) {
+        writeFailed();
+        return;
+    }
     // Only a transfer that stops counts toward a miss, never one that is slow.
     if (receiver.receivedBytes() != before || verdict)
         stalls = 0;
@@ -107,8 +121,13 @@ void LoggedDownload::tick()
 {
     if (!running)
         return;
-    // While the header is awaited nothing is outstanding, so a logger that never answers
-    // is declared missed like a transfer that stopped.
+    if (!blockBegun) {
+        if (++periodsWithoutBlock >= BlockWaitLimit)
+            miss();
+        return;
+    }
+    // A piece that holds no header leaves nothing outstanding, so a reply that never
+    // becomes a block is declared missed like a transfer that stopped.
     const quint32 outstanding = receiver.outstandingBytes();
     if (outstanding == lastOutstanding)
         ++stalls;
@@ -190,9 +209,11 @@ void LoggedDownload::conclude(BlockReceiver::Verdict result)
         report = summary::lines(summaryValues());
         if (!writer.writeSummary(report)) {
             outcome = Outcome::FileError;
-            error = tr("The records were downloaded, but %1 could not be completed with their "
-                       "report.")
-                        .arg(dataPath);
+            error = writer.hasFailed()
+                        ? writeFailureMessage()
+                        : tr("The records were downloaded, but %1 could not be completed with "
+                             "their report.")
+                              .arg(dataPath);
         }
         break;
     case BlockReceiver::Verdict::ChecksumError:
@@ -207,6 +228,25 @@ void LoggedDownload::conclude(BlockReceiver::Verdict result)
         row = 1;
     }
     emit finished(outcome);
+}
+
+QString LoggedDownload::writeFailureMessage() const
+{
+    return QCoreApplication::translate("QRealTimeData",
+                                       "Download Failed:[%1 could not be written: %2]")
+        .arg(dataPath, writer.errorString());
+}
+
+void LoggedDownload::writeFailed()
+{
+    running = false;
+    writer.close();
+    receiver.reset();
+    stalls = 0;
+    row = 1;
+    error = writeFailureMessage();
+    emit progressChanged(0);
+    emit finished(Outcome::FileError);
 }
 
 void LoggedDownload::miss()

@@ -13,11 +13,11 @@
 #include <optional>
 
 // One download of the logger's records, from the request to the verdict, without any
-// window. It keeps the last data file as data.previous.txt, writes the new data file and a
-// fresh sheet as the bytes arrive, rewrites the summary at the end, and declares a transfer
-// that stops moving missed. Whoever runs it feeds it the pieces the link hands on, tells
-// it when a check period has passed and when the link dropped, and hears the progress and
-// the outcome through its signals.
+// window. It keeps the last complete download (moving it to data.previous.txt when the data
+// file holds it), writes the new data file and a fresh sheet as the bytes arrive, rewrites
+// the summary at the end, and declares a transfer that stops moving missed. Whoever runs it
+// feeds it the pieces the link hands on, tells it when a check period has passed and when
+// the link dropped, and hears the progress and the outcome through its signals.
 class LoggedDownload : public QObject, private BlockReceiver::Listener
 {
     Q_OBJECT
@@ -26,28 +26,38 @@ public:
     enum class Outcome {
         Success,
         ChecksumError,
-        NoData,    // an all-zero block: the logger holds no records
-        Missed,    // the transfer stopped moving, or the link dropped
-        FileError, // the block was good, but the data file could not be completed
+        NoData, // an all-zero block: the logger holds no records
+        Missed, // the transfer stopped moving, or the link dropped
+        // The data file did not take the records (a full disk, a quota): the download ends at
+        // once. Or the block was good, but the data file could not be completed.
+        FileError,
     };
     Q_ENUM(Outcome)
 
-    // Check periods in a row without a byte of progress that make a transfer missed.
+    // Check periods in a row without a byte of progress that make a transfer missed, once
+    // the first piece of the block has come.
     static constexpr int StallLimit = 2;
+    // Before that the link supervision decides: it gives up on a logger that never takes the
+    // request (silent, or busy) after about six seconds, and whoever runs the download then
+    // calls linkDropped(). Should nobody give up, the download is missed after this many
+    // check periods without any piece.
+    static constexpr int BlockWaitLimit = 10;
 
     explicit LoggedDownload(const QString& dataFilePath = QStringLiteral("./data.txt"),
                             QObject* parent = nullptr);
     ~LoggedDownload() override;
 
-    // Keeps the data file as data.previous.txt (replacing an older one) and opens an empty
-    // one. False, with errorString(), when either is impossible; nothing is changed then,
-    // and nothing should be asked of the logger.
+    // Keeps a data file that holds a complete download as data.previous.txt (replacing an
+    // older one) and opens an empty one; any other data file is replaced, and
+    // data.previous.txt kept as it is. False, with errorString(), when this is impossible;
+    // nothing is changed then, and nothing should be asked of the logger.
     bool start(bool celsius, const AlarmLimits& alarms);
     // One piece of the logger's reply, as the link hands it on. Ignored unless running.
     void feed(const quint8* data, int size);
     // One check period has passed.
     void tick();
-    // The link is gone: a running download ends at once as missed.
+    // The link brings no block any more (it dropped, or the request was given up): a
+    // running download ends at once as missed.
     void linkDropped();
 
     bool isRunning() const { return running; }
@@ -88,6 +98,8 @@ private:
     bool keepPreviousFile(bool* kept);
     void conclude(BlockReceiver::Verdict verdict);
     void miss();
+    void writeFailed();
+    QString writeFailureMessage() const;
 
     QString dataPath;
     BlockReceiver receiver;
@@ -103,6 +115,8 @@ private:
     int row = 1;
     int stalls = 0;
     quint32 lastOutstanding = 0;
+    bool blockBegun = false; // a piece of the reply has come
+    int periodsWithoutBlock = 0;
     // Set by the receiver within feed(), acted on once feed() is back.
     std::optional<BlockReceiver::Verdict> verdict;
 };

@@ -273,6 +273,11 @@ void QRealTimeData::linkLost()
     download.linkDropped();
 }
 
+void QRealTimeData::requestAbandoned()
+{
+    download.linkDropped();
+}
+
 void QRealTimeData::on_timeout_check_timer_timeout()
 {
     download.tick();
@@ -287,19 +292,14 @@ void QRealTimeData::downloadFinished(LoggedDownload::Outcome outcome)
         showMessage(download.outcomeMessage(outcome));
         showReport();
         return;
-    case LoggedDownload::Outcome::FileError:
-        // The records are in the file all the same; show them, but offer no export of
-        // a file without its report.
-        importFile();
-        ui->pushButtonDownload->setEnabled(false);
-        showMessage(download.outcomeMessage(outcome));
-        showReport();
-        return;
     case LoggedDownload::Outcome::ChecksumError:
     case LoggedDownload::Outcome::NoData:
         showMessage(download.outcomeMessage(outcome));
         break;
+    case LoggedDownload::Outcome::FileError:
     case LoggedDownload::Outcome::Missed:
+        // The rest of the block, if any is still on its way, is of no use: the link is
+        // freed and the live poll resumes.
         emit gTimerWork(true);
         showMessage(download.outcomeMessage(outcome));
         break;

@@ -46,6 +46,9 @@ public:
     void setAlarmLimits(const AlarmLimits& limits);
     // The link to the logger is gone: a download in progress ends at once.
     void linkLost();
+    // The link supervision gave up the download request (the logger never took it): a
+    // download waiting for its block ends at once.
+    void requestAbandoned();
     void setFileChooser(FileChooser chooser);
     void setSaveNameChooser(FileChooser chooser);
 

@@ -9,7 +9,8 @@ constexpr int Done = 0;
 constexpr int Unreachable = 1;
 // The command line was wrong, or a parameter was refused before anything was sent.
 constexpr int Usage = 2;
-// The download failed: checksum error, no data or missed. ./data.txt keeps what arrived.
+// The download failed: checksum error, no data, missed, or ./data.txt could not be written.
+// ./data.txt keeps what arrived.
 constexpr int DownloadFailed = 3;
 // The download succeeded, but the report asked for with --out was not saved.
 constexpr int ReportNotSaved = 4;

@@ -52,7 +52,7 @@ const char* const Description =
     "  configure   Send the recording parameters: --interval, --records, --temp-high,\n"
     "              --temp-low, --humi-high, --humi-low, and --manual for manual start.\n"
     "  stop        Stop the recording.\n"
-    "  download    Download the records into ./data.txt; the data file before is kept\n"
+    "  download    Download the records to ./data.txt; the last complete one is kept\n"
     "              as ./data.previous.txt. --out also saves the report, in the form\n"
     "              its file name asks for: the first of .txt, .xls (also .xlsx), .pdf\n"
     "              and .csv found anywhere in the file's own name (not its folder's),\n"

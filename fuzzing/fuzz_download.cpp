@@ -2,8 +2,8 @@
 // link hands on the logger's reply to the download command, and checks what the operator
 // relies on after every outcome: no record beyond the count the block announced, a data
 // file of exactly its 13 head lines and one line per record (and "data missed" below them
-// after a miss), the data file before it kept whole as data.previous.txt, and a window
-// that can be left with Back.
+// after a miss), the latest complete download kept whole in data.txt or data.previous.txt
+// whatever came after it, and a window that can be left with Back.
 //
 // Input: byte 0 chooses the unit (bit 0: Celsius). Then a sequence of steps: 0xFF drops
 // the link, 0xFE has the operator go back and download again, 0xFD lets a check period
@@ -18,6 +18,7 @@
 #include "storedrecords.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -53,9 +54,9 @@ struct Bench {
     QTemporaryDir folder;
     QRealTimeData* window = nullptr;
     std::optional<LoggedDownload::Outcome> outcome;
-    // ./data.txt as the last outcome left it: the next download must keep it.
-    QByteArray lastDataFile;
-    bool haveLastDataFile = false;
+    // ./data.txt as the latest complete download left it (empty before the first one): no
+    // later download may lose it.
+    QByteArray latestComplete;
 };
 
 Bench* bench = nullptr;
@@ -80,6 +81,20 @@ void onMessage(QtMsgType type, const QMessageLogContext&, const QString& message
         return;
     std::fprintf(stderr, "Qt: %s\n", qPrintable(message));
     violated("Qt logged a warning");
+}
+
+bool isCompleteDownload(QByteArray bytes)
+{
+    QBuffer buffer(&bytes);
+    return buffer.open(QIODevice::ReadOnly) && datafile::isCompleteDownload(buffer);
+}
+
+void requireLatestCompleteKept()
+{
+    const QByteArray& latest = bench->latestComplete;
+    require(latest.isEmpty() || fileBytes(QStringLiteral("data.txt")) == latest ||
+                fileBytes(QStringLiteral("data.previous.txt")) == latest,
+            "the latest complete download was not kept whole");
 }
 
 void checkOutcome(LoggedDownload::Outcome outcome)
@@ -125,8 +140,9 @@ void checkOutcome(LoggedDownload::Outcome outcome)
         require(download.header().intervalSeconds == 0 || button("pushButtonDownload")->isEnabled(),
                 "a good download cannot be exported");
     }
-    bench->lastDataFile = bytes;
-    bench->haveLastDataFile = true;
+    if (outcome == LoggedDownload::Outcome::Success && isCompleteDownload(bytes))
+        bench->latestComplete = bytes;
+    requireLatestCompleteKept();
 }
 
 void startDownload(bool celsius)
@@ -134,9 +150,7 @@ void startDownload(bool celsius)
     bench->outcome.reset();
     bench->window->showWindow(true, celsius);
     require(bench->window->lastDownload().isRunning(), "the download did not start");
-    if (bench->haveLastDataFile)
-        require(fileBytes(QStringLiteral("data.previous.txt")) == bench->lastDataFile,
-                "the data file before the download was not kept whole");
+    requireLatestCompleteKept();
 }
 
 // The download the window drives. Its one-second check timer runs on the event loop, which

@@ -400,6 +400,8 @@ void Temp::commandAbandoned(wire::Command command)
         forgetRecordNumber();
         loggerLimits.reset();
     }
+    if (command == wire::Command::Download)
+        realdata->requestAbandoned();
     // Set-parameters and download pause the live poll; without it the window would look
     // connected while its readings froze.
     if (ui->pushButtonStop->isEnabled())

@@ -362,6 +362,10 @@
         <translation>露点温度</translation>
     </message>
     <message>
+        <source>Download Failed:[%1 could not be written: %2]</source>
+        <translation>数据下载失败,%1 无法写入:%2</translation>
+    </message>
+    <message>
         <source>Download Failed:[Checksum error]</source>
         <translation>下载失败，数据校检出错</translation>
     </message>

@@ -39,6 +39,8 @@ private slots:
     void longLinesAndNulBytesReadLikeShortOnes();
     void hostileFilesReadAsTheirWholeRecordsInBoundedMemory_data();
     void hostileFilesReadAsTheirWholeRecordsInBoundedMemory();
+    void onlyAWholeDownloadIsComplete_data();
+    void onlyAWholeDownloadIsComplete();
 
 private:
     struct Download {
@@ -51,6 +53,8 @@ private:
     // Writes the head and every record; the file stays open.
     void write(DataFileWriter& writer, const Download& d);
     QStringList fileLines() const { return hygrolux::test::fileLines(path); }
+    // The data file of a download that succeeded.
+    QByteArray completeFile(const Download& d);
 
     QTemporaryDir dir;
     QString path;
@@ -689,6 +693,68 @@ void TestDataFile::hostileFilesReadAsTheirWholeRecordsInBoundedMemory()
     QCOMPARE(contents.recordLines.size(), records);
     for (const QString& line : contents.recordLines)
         QCOMPARE(datafile::recordValues(line)[3], 7.7f);
+}
+
+QByteArray TestDataFile::completeFile(const Download& d)
+{
+    DataFileWriter writer(path);
+    write(writer, d);
+    SummaryValues values;
+    values.statistics = d.statistics;
+    values.alarms = d.header.alarms;
+    values.intervalSeconds = d.header.intervalSeconds;
+    values.recordCount = d.records.size();
+    values.celsius = d.header.celsius;
+    if (!writer.writeSummary(summary::lines(values)))
+        return QByteArray();
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void TestDataFile::onlyAWholeDownloadIsComplete_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("complete");
+
+    path = dir.filePath("complete.txt");
+    const QByteArray good = completeFile(download({{650, 500}, {700, 600}, {651, 501}}, true));
+    QList<QByteArray> lines = good.split('\n');
+    lines.removeLast();
+    const auto joined = [](const QList<QByteArray>& parts) { return parts.join('\n') + '\n'; };
+    const auto replaced = [&](int from, const QList<QByteArray>& with) {
+        QList<QByteArray> changed = lines;
+        for (int i = 0; i < with.size(); ++i)
+            changed[from + i] = with.at(i);
+        return joined(changed);
+    };
+    // The placeholders as a download in the other language writes them: a check against
+    // the placeholders of the language in use would take them for a report.
+    const QList<QByteArray> chinese{
+        ">>开始时间:12-02-2016 15:26:05",
+        ">>结束时间:04-23-2017 17:25:43",
+        ">>温度报警上限值: 100.0℃   温度报警下限值: 0.0℃",
+        ">>湿度报警上限值: 100 %RH   湿度报警下限值 :0 %RH",
+        ">>记录间隔:1 秒",
+        ">>记录次数: 50",
+        ">>最小温度值: 24.6℃  @04-23-2017 17:24:54   最大温度值: 25.2℃  @04-23-2017 17:25:31 ",
+        ">>最小湿度值: 43.9%RH @04-23-2017 17:24:54   最大湿度值:76.2%RH @04-23-2017 17:25:31"};
+
+    QTest::newRow("a download with its report") << good << true;
+    QTest::newRow("the other language's placeholders") << replaced(2, chinese) << false;
+    QTest::newRow("a record missing") << joined(lines.mid(0, lines.size() - 1)) << false;
+    QTest::newRow("the last record cut") << good.chopped(8) << false;
+    QTest::newRow("data missed below the records") << good + "data missed\n" << false;
+    QTest::newRow("a line beyond the records") << good + " 0004  03-09-2024 22:34:00\n" << false;
+    QTest::newRow("no records") << completeFile(download({}, true)) << false;
+}
+
+void TestDataFile::onlyAWholeDownloadIsComplete()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(bool, complete);
+    QBuffer buffer(&file);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    QCOMPARE(datafile::isCompleteDownload(buffer), complete);
 }
 
 HYGROLUX_TEST_MAIN_CORE(TestDataFile)

@@ -5,6 +5,8 @@
 
 #include <QTemporaryDir>
 
+#include <cerrno>
+
 using wire::block::RecordCodes;
 using Outcome = LoggedDownload::Outcome;
 
@@ -26,7 +28,8 @@ private slots:
     void stallRule_data();
     void stallRule();
     void droppedLinkEndsAtOnceKeepingTheRecords();
-    void lastDataFileIsKeptAsPrevious();
+    void lastCompleteDownloadIsNeverLost_data();
+    void lastCompleteDownloadIsNeverLost();
     void unwritableDataFileRefusesToStart();
     void eachDownloadStartsWithAFreshSheet();
     void bytesBeyondTheBlockAreIgnored();
@@ -226,7 +229,10 @@ void TestLoggedDownload::stallRule_data()
     // t: a check period passes, s: a new download starts.
     QTest::addColumn<QString>("events");
     QTest::addColumn<int>("missedAt"); // index of the event that declares the miss, or -1
-    QTest::newRow("the logger never answers") << "tt" << 1;
+    // Before the first piece of the block the link supervision decides (it gives up on a
+    // silent or busy logger after about six seconds), however many periods pass.
+    QTest::newRow("a busy logger's block comes late") << "tttttthe" << -1;
+    QTest::newRow("no block for ten periods") << "tttttttttt" << 9;
     QTest::newRow("stopped right after the header") << "httt" << 3;
     QTest::newRow("stopped after records") << "hrrtrttt" << 7;
     QTest::newRow("slow but moving") << "hrttrttrtte" << -1;
@@ -297,25 +303,86 @@ void TestLoggedDownload::droppedLinkEndsAtOnceKeepingTheRecords()
     QCOMPARE(fileLines(), lines);
 }
 
-void TestLoggedDownload::lastDataFileIsKeptAsPrevious()
+void TestLoggedDownload::lastCompleteDownloadIsNeverLost_data()
 {
-    const auto write = [this](const QString& name, const QByteArray& bytes) {
-        QFile file(dir->filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    };
-    write("data.txt", "last download\n");
-    write("data.previous.txt", "older download\n");
+    // One attempt a letter. g: a good download; s: the logger never takes the request, which
+    // the link supervision gives up; t: the transfer stalls after ten records; d: the link
+    // drops after ten records; z: an all-zero block; c: a checksum error; h: the disk takes no
+    // head; f: the disk fills after a few dozen records; l: the disk takes none of the records
+    // that were still to be written when the block's last byte came.
+    QTest::addColumn<QString>("attempts");
+    QTest::newRow("silent, stalled, all-zero") << "gstz";
+    QTest::newRow("refused writes") << "ghflh";
+    QTest::newRow("failures before the first good one") << "cdgtc";
+    QTest::newRow("good after good") << "ggsgf";
+}
+
+void TestLoggedDownload::lastCompleteDownloadIsNeverLost()
+{
+    QFETCH(QString, attempts);
+    const QHash<QChar, Outcome> outcomes{
+        {'g', Outcome::Success},   {'s', Outcome::Missed},    {'t', Outcome::Missed},
+        {'d', Outcome::Missed},    {'z', Outcome::NoData},    {'c', Outcome::ChecksumError},
+        {'h', Outcome::FileError}, {'f', Outcome::FileError}, {'l', Outcome::FileError}};
     LoggedDownload download(path);
     QCOMPARE(download.previousFilePath(), dir->filePath("data.previous.txt"));
-    QVERIFY(download.start(true, alarms));
-    QCOMPARE(fileBytes("data.previous.txt"), QByteArray("last download\n"));
-    QCOMPARE(fileBytes(), QByteArray());
-
-    feed(download, buildBlock(records(2)));
-    const QByteArray first = fileBytes();
-    QVERIFY(download.start(true, alarms));
-    QCOMPARE(fileBytes("data.previous.txt"), first);
+    Run run;
+    watch(download, run);
+    const int tenRecords = wire::block::HeaderSize + 10 * 3;
+    QByteArray latest; // the data file of the latest good download
+    for (int i = 0; i < attempts.size(); ++i) {
+        const QChar attempt = attempts.at(i);
+        QByteArray block = buildBlock(records(attempt == 'f' ? 1000 : 20 + i));
+        run.outcomes.clear();
+        QVERIFY(download.start(true, alarms));
+        if (attempt == 'h' || attempt == 'f') {
+            bool endedAtOnce = false;
+            {
+                const hygrolux::test::FileSizeLimit disk(attempt == 'h' ? 200 : 4096);
+                feed(download, block.left(block.size() / 2));
+                endedAtOnce = !download.isRunning();
+                feed(download, block.mid(block.size() / 2));
+            }
+            QVERIFY(endedAtOnce);
+        } else if (attempt == 'l') {
+            feed(download, block.chopped(1));
+            const hygrolux::test::FileSizeLimit disk(QFileInfo(path).size());
+            feed(download, block.right(1));
+        } else if (attempt == 's') {
+            for (int tick = 0; tick < 5; ++tick)
+                download.tick();
+            download.linkDropped();
+        } else if (attempt == 't') {
+            feed(download, block.left(tenRecords));
+            for (int tick = 0; tick <= LoggedDownload::StallLimit; ++tick)
+                download.tick();
+        } else if (attempt == 'd') {
+            feed(download, block.left(tenRecords));
+            download.linkDropped();
+        } else if (attempt == 'z') {
+            block.fill('\0');
+            block[0] = char(wire::StartByte);
+            block[1] = char(wire::Command::Download);
+            feed(download, block);
+        } else {
+            if (attempt == 'c')
+                block[13] = char(block[13] ^ 0x01);
+            feed(download, block);
+        }
+        QVERIFY2(run.outcomes == QVector<Outcome>{outcomes.value(attempt)},
+                 qPrintable(attempts.left(i + 1)));
+        if (run.outcomes.last() == Outcome::FileError) {
+            const QString message = download.outcomeMessage(Outcome::FileError);
+            QVERIFY2(message.contains(path) && message.contains(qt_error_string(EFBIG)),
+                     qPrintable(message));
+        }
+        if (attempt == 'g')
+            latest = fileBytes();
+        // The latest good download is whole in one of the two files, whatever came after it.
+        QVERIFY2(latest.isEmpty() || fileBytes() == latest ||
+                     fileBytes("data.previous.txt") == latest,
+                 qPrintable(attempts.left(i + 1)));
+    }
 }
 
 void TestLoggedDownload::unwritableDataFileRefusesToStart()
@@ -327,16 +394,15 @@ void TestLoggedDownload::unwritableDataFileRefusesToStart()
     QVERIFY(!nowhere.isRunning());
 
     // A previous file that cannot be replaced: the data file is left untouched.
-    QVERIFY(QDir(dir->path()).mkpath("data.previous.txt/inside"));
-    QFile data(path);
-    QVERIFY(data.open(QIODevice::WriteOnly));
-    data.write("last download\n");
-    data.close();
     LoggedDownload download(path);
+    QVERIFY(download.start(true, alarms));
+    feed(download, buildBlock(records(2)));
+    const QByteArray complete = fileBytes();
+    QVERIFY(QDir(dir->path()).mkpath("data.previous.txt/inside"));
     QVERIFY(!download.start(true, alarms));
     QVERIFY2(download.errorString().contains("data.previous.txt"),
              qPrintable(download.errorString()));
-    QCOMPARE(fileBytes(), QByteArray("last download\n"));
+    QCOMPARE(fileBytes(), complete);
 }
 
 void TestLoggedDownload::eachDownloadStartsWithAFreshSheet()

@@ -421,7 +421,7 @@ void CliTest::failuresEndInTheirExitCode_data()
     QTest::newRow("stalled download") << download << "" << -1 << header + 30 * 3 << -1 << 3
                                       << "Download Failed:[data missed]" << 6000;
     QTest::newRow("unanswered download")
-        << download << "" << 0x06 << -1 << -1 << 3 << "Download Failed:[data missed]" << 6000;
+        << download << "" << 0x06 << -1 << -1 << 3 << "Download Failed:[data missed]" << 15000;
     QTest::newRow("link dropped in a download")
         << download << "" << -1 << -1 << header + 30 * 3 << 3 << "Critical Error" << 3000;
     QTest::newRow("unknown command") << QStringList{"fetch"} << "" << -1 << -1 << -1 << 2

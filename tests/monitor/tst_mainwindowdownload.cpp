@@ -22,7 +22,7 @@ private slots:
     void downloadsOfAnySize_data();
     void downloadsOfAnySize();
     void stallEndsInDataMissedAndTheNextDownloadStartsClean();
-    void loggerThatNeverAnswersEndsLikeAStall();
+    void loggerThatNeverTakesTheRequestIsGivenUp();
     void droppedLinkEndsTheDownloadAtOnce();
     void downloadPressedAtOnceCarriesTheLoggersLimits_data();
     void downloadPressedAtOnceCarriesTheLoggersLimits();
@@ -33,10 +33,7 @@ private:
     void pressConnect();
     void pressDownload();
     void storeRecords(int count);
-    QStringList dataLines(const QString& name = QStringLiteral("data.txt")) const
-    {
-        return hygrolux::test::fileLines(dir->filePath(name));
-    }
+    QStringList dataLines() const { return hygrolux::test::fileLines(dir->filePath("data.txt")); }
     QPushButton* mainButton(const char* name) const
     {
         return window->findChild<QPushButton*>(name);
@@ -173,17 +170,16 @@ void MainWindowDownloadTest::stallEndsInDataMissedAndTheNextDownloadStartsClean(
 
     settings.stallAfterBytes = -1;
     logger->setSettings(settings);
-    const QStringList stalled = dataLines();
     pressDownload();
     QTRY_VERIFY_WITH_TIMEOUT(hygrolux::test::shownMessages().contains("Download Success!"), 10000);
     QCOMPARE(dataLines().size(), 13 + 100);
     QVERIFY(!dataLines().contains("data missed"));
     QCOMPARE(analysis()->lastDownload().sheet().lastRow(), 13 + 100);
-    // The stalled download is the previous data file now.
-    QCOMPARE(dataLines("data.previous.txt"), stalled);
+    // The stalled download was no download to keep: the good one took its place.
+    QVERIFY(!QFile::exists(dir->filePath("data.previous.txt")));
 }
 
-void MainWindowDownloadTest::loggerThatNeverAnswersEndsLikeAStall()
+void MainWindowDownloadTest::loggerThatNeverTakesTheRequestIsGivenUp()
 {
     storeRecords(10);
     connectToLogger();
@@ -194,8 +190,9 @@ void MainWindowDownloadTest::loggerThatNeverAnswersEndsLikeAStall()
     sincePress.start();
     pressDownload();
     QTRY_VERIFY_WITH_TIMEOUT(
-        hygrolux::test::shownMessages().contains("Download Failed:[data missed]"), 6000);
-    QVERIFY2(sincePress.elapsed() <= 3500, qPrintable(QString("%1 ms").arg(sincePress.elapsed())));
+        hygrolux::test::shownMessages().contains("Download Failed:[data missed]"), 15000);
+    // The request was tried as often as for any command, not cut short by the stall watch.
+    QVERIFY2(sincePress.elapsed() >= 5000, qPrintable(QString("%1 ms").arg(sincePress.elapsed())));
     QVERIFY(analysisButton("pushButtonBack")->isEnabled());
     // The request is withdrawn: no more download commands, and the live poll goes on.
     const int requests = downloadRequests();

@@ -17,6 +17,9 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 
+#include <cerrno>
+#include <optional>
+
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -42,10 +45,12 @@ enum class Action {
 // What ./data.txt holds at the end. Every row starts from an earlier good download in it.
 enum class DataFile {
     Kept,       // the earlier download, untouched; no data.previous.txt
-    Complete,   // the new download with its report; the one before is data.previous.txt
-    Missed,     // the records that came, then "data missed"; the one before kept as above
-    Unverified, // every record, the report still placeholders; the one before kept as above
+    Complete,   // the new download with its report; the earlier one is data.previous.txt
+    Missed,     // the records before the fault, then "data missed"; the earlier one kept
+    Unverified, // every record, the report still placeholders; the earlier one kept as above
     Empty,      // the head of a block of no records, the report placeholders; as above
+    Refused,    // what the disk took before it refused more, cut short; as above
+    NoBlock,    // only "data missed": no block came; as above
 };
 
 using Fault = std::function<void(sim::Settings&)>;
@@ -61,6 +66,14 @@ struct Row {
     int cliExit = 0;
     QString cliMessage; // how one line it prints begins
     DataFile cliDataFile = DataFile::Kept;
+    // While the row runs, the disk takes no more than this many bytes of a file (-1: no limit).
+    qint64 diskRoom = -1;
+    // The logger has the fault before the operator connects (Connect and Open rows always).
+    bool faultFromStart = false;
+    QString alsoSaid; // how another message both halves show begins (empty: none)
+    // The main window's state while the analysis window is on show (empty: not looked at);
+    // "connected" also has its live readings go on.
+    QString mainWindow;
 
     Row withCli(const QStringList& arguments, int exitCode, const QString& said,
                 DataFile leaves) const
@@ -72,16 +85,27 @@ struct Row {
         row.cliDataFile = leaves;
         return row;
     }
+    // The row with one more field set: diskRoom, faultFromStart, alsoSaid or mainWindow.
+    template <typename Field, typename Value> Row with(Field Row::*field, const Value& value) const
+    {
+        Row row = *this;
+        row.*field = value;
+        return row;
+    }
 };
 
 // A row whose operation the command line does not have.
 Row expect(Action action, const Fault& fault, const QString& argument, const QString& message,
            const QString& state, DataFile dataFile)
 {
-    return {action, fault, argument, message, state, dataFile, {}, 0, {}, DataFile::Kept};
+    const bool faultFirst = action == Action::Connect || action == Action::Open;
+    return {action, fault, argument,       message, state,      dataFile, {},
+            0,      {},    DataFile::Kept, -1,      faultFirst, {},       {}};
 }
 
 constexpr int StoredRecords = 100;
+// Where a stalled or dropped download stops.
+constexpr int RecordsBeforeFault = 30;
 constexpr int LargeFileRecords = 100000;
 const QString Unacknowledged = QStringLiteral(
     "The logger did not acknowledge the command. Check the connection and try again.");
@@ -190,9 +214,10 @@ private:
     void pressDownload();
     void applySettings();
     void awaitMessage(const QString& message, int timeoutMs = 15000);
-    void checkDataFile(const QString& folder, DataFile expected, const QByteArray& previous);
+    void checkDataFile(const QString& folder, DataFile expected);
     void checkPollResumes();
     QString stateText() const;
+    QString mainWindowState() const;
     QRealTimeData* analysis() const { return topLevel<QRealTimeData>(); }
     QPushButton* mainButton(const char* name) const
     {
@@ -288,8 +313,7 @@ QString FaultMatrixTest::stateText() const
 {
     QRealTimeData* shown = analysis();
     if (!shown || !shown->isVisible())
-        return mainButton("pushButtonStop")->isEnabled() ? QStringLiteral("connected")
-                                                         : QStringLiteral("disconnected");
+        return mainWindowState();
     QStringList usable;
     const std::pair<const char*, const char*> buttons[] = {
         {"pushButtonBack", "back"}, {"pushButtonOpen", "open"}, {"pushButtonDownload", "export"}};
@@ -301,6 +325,12 @@ QString FaultMatrixTest::stateText() const
     return QStringLiteral("analysis: %1; %2 records")
         .arg(usable.join(", "))
         .arg(shown->findChild<QTableWidget*>("tableWidget")->rowCount());
+}
+
+QString FaultMatrixTest::mainWindowState() const
+{
+    return mainButton("pushButtonStop")->isEnabled() ? QStringLiteral("connected")
+                                                     : QStringLiteral("disconnected");
 }
 
 void FaultMatrixTest::connectToLogger()
@@ -344,11 +374,10 @@ void FaultMatrixTest::checkPollResumes()
     logger->setLiveCodes({655, 505});
     auto* temperature = window->findChild<QLabel*>("labelTempValue");
     QTRY_COMPARE_WITH_TIMEOUT(temperature->text(), QStringLiteral("25.5"), 8000);
-    QCOMPARE(stateText(), QStringLiteral("connected"));
+    QCOMPARE(mainWindowState(), QStringLiteral("connected"));
 }
 
-void FaultMatrixTest::checkDataFile(const QString& folder, DataFile expected,
-                                    const QByteArray& previous)
+void FaultMatrixTest::checkDataFile(const QString& folder, DataFile expected)
 {
     const QStringList data = lines(fileBytes(folder + QStringLiteral("/data.txt")));
     const QString previousPath = folder + QStringLiteral("/data.previous.txt");
@@ -357,7 +386,8 @@ void FaultMatrixTest::checkDataFile(const QString& folder, DataFile expected,
         QVERIFY(!QFile::exists(previousPath));
         return;
     }
-    QCOMPARE(fileBytes(previousPath), previous);
+    // The download before the row was complete: whatever the row did, it is kept whole.
+    QCOMPARE(fileBytes(previousPath), earlier);
     const int head = datafile::HeadLineCount;
     switch (expected) {
     case DataFile::Complete:
@@ -370,9 +400,14 @@ void FaultMatrixTest::checkDataFile(const QString& folder, DataFile expected,
         QCOMPARE(data.mid(2, summary::LineCount), summary::placeholderLines());
         break;
     case DataFile::Missed:
-        QVERIFY2(data.size() > head && data.size() < head + StoredRecords + 1,
-                 qPrintable(QString("%1 lines").arg(data.size())));
+        QCOMPARE(data.size(), head + RecordsBeforeFault + 1);
         QCOMPARE(data.last(), QString::fromLatin1(datafile::DataMissedLine));
+        break;
+    case DataFile::Refused:
+        QVERIFY(data.size() < head + StoredRecords);
+        break;
+    case DataFile::NoBlock:
+        QCOMPARE(data, QStringList{datafile::DataMissedLine});
         break;
     case DataFile::Kept:
         break;
@@ -399,8 +434,17 @@ void FaultMatrixTest::faults_data()
     };
     const Fault busy = [](sim::Settings& s) { s.busyForMs = 10000; };
     const Fault silentPoll = [](sim::Settings& s) { s.silentCode = 0x05; };
-    const Fault stall = [=](sim::Settings& s) { s.stallAfterBytes = header + 30 * 3; };
+    const Fault stall = [=](sim::Settings& s) {
+        s.stallAfterBytes = header + RecordsBeforeFault * 3;
+    };
     const Fault badChecksum = [](sim::Settings& s) { s.badChecksum = true; };
+    const auto busyDownload = [](int times) -> Fault {
+        return [=](sim::Settings& s) {
+            s.busyCode = 0x06;
+            s.busyCount = times;
+        };
+    };
+    const Fault silentDownload = [](sim::Settings& s) { s.silentCode = 0x06; };
     const Fault zeroBlock = [](sim::Settings& s) { s.zeroBlock = true; };
 
     const QString complete = QStringLiteral("analysis: back, export; 100 records");
@@ -420,6 +464,7 @@ void FaultMatrixTest::faults_data()
 
     add("garbage bytes between replies",
         expect(Action::Download, noise, {}, success, complete, D::Complete)
+            .with(&Row::faultFromStart, true)
             .withCli(download, 0, success, D::Complete));
     add("replies in single bytes",
         expect(Action::Download, singleBytes, {}, success, complete, D::Complete)
@@ -433,6 +478,17 @@ void FaultMatrixTest::faults_data()
     add("silent logger during a poll",
         expect(Action::Poll, silentPoll, {}, silent, "disconnected", D::Kept)
             .withCli({"status"}, 1, silent, D::Kept));
+    add("busy answers to the download request, 10 times",
+        expect(Action::Download, busyDownload(10), {}, success, complete, D::Complete)
+            .withCli(download, 0, success, D::Complete));
+    add("busy answers to the download request, 15 times",
+        expect(Action::Download, busyDownload(15), {}, success, complete, D::Complete)
+            .withCli(download, 0, success, D::Complete));
+    add("silent to the download request",
+        expect(Action::Download, silentDownload, {}, missed, failed, D::NoBlock)
+            .with(&Row::alsoSaid, Unacknowledged)
+            .with(&Row::mainWindow, QStringLiteral("connected"))
+            .withCli(download, 3, missed, D::NoBlock));
     add("stall mid-download, then a good download",
         expect(Action::DownloadTwice, stall, {}, success, complete, D::Complete)
             .withCli(download, 0, success, D::Complete));
@@ -441,6 +497,11 @@ void FaultMatrixTest::faults_data()
             .withCli(download, 3, checksum, D::Unverified));
     add("all-zero block", expect(Action::Download, zeroBlock, {}, noData, failed, D::Empty)
                               .withCli(download, 3, noData, D::Empty));
+    const QString refused = QStringLiteral("Download Failed:[./data.txt could not be written: %1]")
+                                .arg(qt_error_string(EFBIG));
+    add("disk full after 4 KB", expect(Action::Download, none, {}, refused, failed, D::Refused)
+                                    .withCli(download, 3, refused, D::Refused)
+                                    .with(&Row::diskRoom, 4096));
     add("link dropped in the handshake",
         expect(Action::Connect, dropIn(0x01, 10), {}, lost, "disconnected", D::Kept)
             .withCli({"status"}, 1, lost, D::Kept));
@@ -451,7 +512,10 @@ void FaultMatrixTest::faults_data()
         expect(Action::Apply, dropIn(0x03, 10), {}, lost, "disconnected", D::Kept)
             .withCli(configure, 1, lost, D::Kept));
     add("link dropped in a download",
-        expect(Action::Download, dropIn(0x06, header + 30 * 3), {}, missed, failed, D::Missed)
+        expect(Action::Download, dropIn(0x06, header + RecordsBeforeFault * 3), {}, missed, failed,
+               D::Missed)
+            .with(&Row::alsoSaid, lost)
+            .with(&Row::mainWindow, QStringLiteral("disconnected"))
             .withCli(download, 3, lost, D::Missed));
 
     const std::pair<const char*, int> opens[] = {
@@ -496,19 +560,19 @@ void FaultMatrixTest::runWindow(const Row& row)
     const QString folder = prepareFolder(QStringLiteral("window"));
     QVERIFY(!folder.isEmpty());
     QVERIFY(QDir::setCurrent(folder));
-    const bool faultFirst = row.action == Action::Connect || row.action == Action::Open;
-    startLogger(faultFirst ? row.fault : Fault());
+    startLogger(row.faultFromStart ? row.fault : Fault());
     window = new Temp;
     window->show();
-    if (!faultFirst) {
+    if (row.action != Action::Connect && row.action != Action::Open) {
         connectToLogger();
-        sim::Settings settings = logger->settings();
-        if (row.fault)
+        if (!row.faultFromStart && row.fault) {
+            sim::Settings settings = logger->settings();
             row.fault(settings);
-        logger->setSettings(settings);
+            logger->setSettings(settings);
+        }
     }
 
-    QByteArray previous = earlier;
+    std::optional<FileSizeLimit> disk;
     switch (row.action) {
     case Action::Connect:
         QTest::mouseClick(mainButton("pushButtonConnect"), Qt::LeftButton);
@@ -527,7 +591,6 @@ void FaultMatrixTest::runWindow(const Row& row)
     case Action::DownloadTwice: {
         pressDownload();
         awaitMessage(QStringLiteral("Download Failed:[data missed]"));
-        previous = fileBytes(QStringLiteral("data.txt"));
         QTest::mouseClick(analysis()->findChild<QPushButton*>("pushButtonBack"), Qt::LeftButton);
         logger->setSettings(sim::Settings{});
         pressDownload();
@@ -535,6 +598,11 @@ void FaultMatrixTest::runWindow(const Row& row)
     }
     case Action::Download:
         pressDownload();
+        // From the click on: the head is written once the logger's reply comes. The test's
+        // own log takes nothing meanwhile either, so it is lifted as soon as the verdict
+        // is out.
+        if (row.diskRoom >= 0)
+            disk.emplace(row.diskRoom);
         break;
     case Action::Open:
         QTest::mouseClick(mainButton("pushButtonDownload"), Qt::LeftButton);
@@ -558,10 +626,15 @@ void FaultMatrixTest::runWindow(const Row& row)
     }
     }
     awaitMessage(row.message);
+    disk.reset();
+    if (!row.alsoSaid.isEmpty())
+        awaitMessage(row.alsoSaid);
     QTRY_COMPARE_WITH_TIMEOUT(stateText(), row.state, 5000);
-    if (row.state == QLatin1String("connected"))
+    if (!row.mainWindow.isEmpty())
+        QTRY_COMPARE_WITH_TIMEOUT(mainWindowState(), row.mainWindow, 5000);
+    if (row.state == QLatin1String("connected") || row.mainWindow == QLatin1String("connected"))
         checkPollResumes();
-    checkDataFile(folder, row.dataFile, previous);
+    checkDataFile(folder, row.dataFile);
 }
 
 void FaultMatrixTest::runCli(const Row& row)
@@ -572,7 +645,12 @@ void FaultMatrixTest::runCli(const Row& row)
         QProcess process;
         process.setWorkingDirectory(folder);
         process.setProcessChannelMode(QProcess::MergedChannels);
+        std::optional<FileSizeLimit> disk;
+        if (row.diskRoom >= 0)
+            disk.emplace(row.diskRoom);
         process.start(QStringLiteral(CLI_PROGRAM), arguments);
+        // The program keeps the limit it started with.
+        disk.reset();
         const bool ended =
             process.waitForStarted() &&
             QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 20000);
@@ -585,20 +663,20 @@ void FaultMatrixTest::runCli(const Row& row)
     startLogger(row.fault);
     const QString target = folder + QLatin1Char('/') + row.argument;
     const QByteArray targetBefore = fileBytes(target);
-    QByteArray previous = earlier;
     QByteArray output;
     if (row.action == Action::DownloadTwice) {
         QCOMPARE(cli(row.cli, &output), 3);
         QVERIFY2(output.contains("Download Failed:[data missed]"), output.constData());
-        previous = fileBytes(folder + QStringLiteral("/data.txt"));
         logger->setSettings(sim::Settings{});
     }
     QCOMPARE(cli(row.cli, &output), row.cliExit);
-    bool said = false;
-    for (const QString& line : lines(output))
-        said |= line.startsWith(row.cliMessage);
-    QVERIFY2(said, output.constData());
-    checkDataFile(folder, row.cliDataFile, previous);
+    for (const QString& message : {row.cliMessage, row.alsoSaid}) {
+        bool said = message.isEmpty();
+        for (const QString& line : lines(output))
+            said |= line.startsWith(message);
+        QVERIFY2(said, output.constData());
+    }
+    checkDataFile(folder, row.cliDataFile);
     if (row.action == Action::Export && row.cliDataFile == DataFile::Complete)
         QCOMPARE(fileBytes(target), targetBefore);
 }

@@ -114,4 +114,23 @@ QStringList fileLines(const QString& path)
     return lines;
 }
 
+FileSizeLimit::FileSizeLimit(qint64 bytes)
+{
+    struct sigaction ignore {
+    };
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGXFSZ, &ignore, &handlerBefore);
+    ::getrlimit(RLIMIT_FSIZE, &before);
+    rlimit limited = before;
+    limited.rlim_cur = rlim_t(bytes);
+    if (::setrlimit(RLIMIT_FSIZE, &limited) != 0)
+        qFatal("cannot limit the size of files");
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    ::sigaction(SIGXFSZ, &handlerBefore, nullptr);
+}
+
 } // namespace hygrolux::test

@@ -4,6 +4,9 @@
 
 #include <functional>
 
+#include <signal.h>
+#include <sys/resource.h>
+
 // Shared by every test program: a fresh headless environment for each run, and a
 // run that fails when Qt printed any warning (a missing resource, a slot that found
 // no signal, a painter misuse), even if every check passed.
@@ -27,6 +30,24 @@ void giveToOrdinaryUser(const QString& path);
 // The lines of a text file the program wrote, without their line ends; none when it cannot
 // be read.
 QStringList fileLines(const QString& path);
+
+// A disk that takes no more: while it lives, no file this program (or a program it starts)
+// writes grows past `bytes`; writes beyond fail as on a full disk or a quota, instead of
+// raising the signal that would end the program. Nothing else should be written meanwhile,
+// the test log included: keep checks for after it.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(qint64 bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit before{};
+    struct sigaction handlerBefore {
+    };
+};
 
 } // namespace hygrolux::test
 
