@@ -1,10 +1,10 @@
 #include "qrealtimedata.h"
 
-#include "frameless.h"
-#include "readings.h"
-#include "report.h"
-#include "skin.h"
+#include "records/readings.h"
+#include "reports/report.h"
 #include "thermo.h"
+#include "ui/frameless.h"
+#include "ui/skin.h"
 #include "ui_qrealtimedata.h"
 
 #include <QBuffer>

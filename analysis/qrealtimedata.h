@@ -1,9 +1,9 @@
 #pragma once
 
-#include "exports.h"
-#include "loggeddownload.h"
-#include "savedfile.h"
-#include "summarylines.h"
+#include "records/loggeddownload.h"
+#include "records/savedfile.h"
+#include "records/summarylines.h"
+#include "reports/exports.h"
 
 #include <QMessageBox>
 #include <QPoint>

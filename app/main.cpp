@@ -1,5 +1,5 @@
+#include "monitor/temp.h"
 #include "startup.h"
-#include "temp.h"
 
 #include <QApplication>
 

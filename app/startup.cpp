@@ -1,6 +1,6 @@
 #include "startup.h"
 
-#include "language.h"
+#include "ui/language.h"
 
 #include <QApplication>
 #include <QColor>

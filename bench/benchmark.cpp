@@ -10,8 +10,8 @@
 //     one case, printing "result <median> <runs> <peak kB>" or "failure <why>"
 //
 // Runs headless; exits non-zero when a case misses its target or fails.
+#include "app/startup.h"
 #include "cases.h"
-#include "startup.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,15 +1,15 @@
 #include "cases.h"
 
-#include "datafile.h"
-#include "exports.h"
-#include "frameassembler.h"
-#include "loggeddownload.h"
-#include "qrealtimedata.h"
-#include "savedfile.h"
+#include "analysis/qrealtimedata.h"
+#include "analysis/thermo.h"
+#include "device/frameassembler.h"
+#include "monitor/temp.h"
+#include "records/datafile.h"
+#include "records/loggeddownload.h"
+#include "records/savedfile.h"
+#include "reports/exports.h"
 #include "simulatedlogger.h"
 #include "storedrecords.h"
-#include "temp.h"
-#include "thermo.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,13 +1,13 @@
 #include "commandrunner.h"
 
+#include "device/linkmessages.h"
+#include "device/linksupervisor.h"
+#include "device/portscan.h"
 #include "exitcodes.h"
-#include "linkmessages.h"
-#include "linksupervisor.h"
 #include "liveformat.h"
 #include "outputcheck.h"
 #include "portlist.h"
-#include "portscan.h"
-#include "report.h"
+#include "reports/report.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -2,9 +2,9 @@
 
 #include "interrupts.h"
 #include "invocation.h"
-#include "loggeddownload.h"
 #include "loggersession.h"
 #include "progressreport.h"
+#include "records/loggeddownload.h"
 
 #include <QEventLoop>
 #include <QObject>

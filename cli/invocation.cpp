@@ -1,8 +1,8 @@
 #include "invocation.h"
 
-#include "exports.h"
-#include "readings.h"
-#include "recordingentry.h"
+#include "device/recordingentry.h"
+#include "records/readings.h"
+#include "reports/exports.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "liveformat.h"
 
-#include "readings.h"
+#include "records/readings.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,9 +1,9 @@
 #include "loggersession.h"
 
-#include "linkmessages.h"
-#include "linksupervisor.h"
-#include "loggeddownload.h"
-#include "portscan.h"
+#include "device/linkmessages.h"
+#include "device/linksupervisor.h"
+#include "device/portscan.h"
+#include "records/loggeddownload.h"
 
 LoggerSession::LoggerSession(QObject* parent)
     : QObject(parent), serial(new QSerialPort(this)), supervisor(new LinkSupervisor(serial, this))

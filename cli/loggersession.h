@@ -1,6 +1,6 @@
 #pragma once
 
-#include "wireformat.h"
+#include "device/wireformat.h"
 
 #include <QByteArray>
 #include <QObject>

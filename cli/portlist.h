@@ -1,6 +1,6 @@
 #pragma once
 
-#include "portscan.h"
+#include "device/portscan.h"
 
 #include <QList>
 #include <QString>

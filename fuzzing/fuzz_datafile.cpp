@@ -1,7 +1,7 @@
 // Reads arbitrary bytes as a data file, the way a saved file is opened for viewing.
 
-#include "datafile.h"
 #include "invariant.h"
+#include "records/datafile.h"
 
 #include <QBuffer>
 #include <QByteArray>

@@ -9,13 +9,13 @@
 // the link, 0xFE has the operator go back and download again, 0xFD lets a check period
 // pass; any other byte b feeds the next (b % 128) + 1 bytes of the input as one piece.
 
-#include "datafile.h"
+#include "analysis/qrealtimedata.h"
 #include "invariant.h"
-#include "loggeddownload.h"
-#include "qrealtimedata.h"
-#include "sheet.h"
-#include "sheetlayout.h"
+#include "records/datafile.h"
+#include "records/loggeddownload.h"
+#include "records/sheetlayout.h"
 #include "storedrecords.h"
+#include "workbook/sheet.h"
 
 #include <QApplication>
 #include <QBuffer>

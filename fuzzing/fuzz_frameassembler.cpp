@@ -5,9 +5,9 @@
 // Input: a sequence of steps. The byte 0xFF resets the assembler, 0xFE ends the download
 // stream; any other byte b feeds the next (b % 128) + 1 bytes of the input as one chunk.
 
-#include "frameassembler.h"
+#include "device/frameassembler.h"
+#include "device/wireformat.h"
 #include "invariant.h"
-#include "wireformat.h"
 
 #include <QByteArray>
 #include <QVector>

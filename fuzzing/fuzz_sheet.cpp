@@ -8,7 +8,7 @@
 //   at the sheet's limits, merges that overlap.
 
 #include "invariant.h"
-#include "sheet.h"
+#include "workbook/sheet.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -4,10 +4,10 @@
 //     build-fuzz/fuzzing/make-fuzz-seeds fuzzing/corpus
 // (the workbook seeds carry their creation time, so they differ from run to run).
 
-#include "exports.h"
-#include "loggeddownload.h"
+#include "device/wireformat.h"
+#include "records/loggeddownload.h"
+#include "reports/exports.h"
 #include "storedrecords.h"
-#include "wireformat.h"
 
 #include <QCoreApplication>
 #include <QDir>

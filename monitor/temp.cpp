@@ -1,14 +1,14 @@
 #include "temp.h"
 
-#include "frameless.h"
-#include "language.h"
-#include "linkmessages.h"
-#include "linksupervisor.h"
-#include "portscan.h"
-#include "qrealtimedata.h"
-#include "readings.h"
-#include "set.h"
-#include "skin.h"
+#include "analysis/qrealtimedata.h"
+#include "device/linkmessages.h"
+#include "device/linksupervisor.h"
+#include "device/portscan.h"
+#include "records/readings.h"
+#include "settings/set.h"
+#include "ui/frameless.h"
+#include "ui/language.h"
+#include "ui/skin.h"
 #include "ui_temp.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "summarylines.h"
-#include "wireformat.h"
+#include "device/wireformat.h"
+#include "records/summarylines.h"
 
 #include <QMessageBox>
 #include <QPoint>

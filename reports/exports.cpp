@@ -1,10 +1,10 @@
 #include "exports.h"
 
-#include "loggeddownload.h"
-#include "readings.h"
-#include "sheet.h"
-#include "sheetlayout.h"
-#include "timetexts.h"
+#include "records/loggeddownload.h"
+#include "records/readings.h"
+#include "records/sheetlayout.h"
+#include "records/timetexts.h"
+#include "workbook/sheet.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "savedfile.h"
+#include "records/savedfile.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "report.h"
 
 #include "pdfexport.h"
-#include "sheet.h"
+#include "workbook/sheet.h"
 
 #include <QCoreApplication>
 

@@ -1,10 +1,10 @@
 #include "set.h"
 #include "ui_set.h"
 
-#include "frameless.h"
-#include "readings.h"
-#include "recordingentry.h"
-#include "skin.h"
+#include "device/recordingentry.h"
+#include "records/readings.h"
+#include "ui/frameless.h"
+#include "ui/skin.h"
 
 #include <QMouseEvent>
 

@@ -1,9 +1,9 @@
+#include "analysis/qrealtimedata.h"
+#include "analysis/thermo.h"
 #include "blockbuilder.h"
-#include "language.h"
-#include "qrealtimedata.h"
-#include "sheetlayout.h"
+#include "records/sheetlayout.h"
 #include "testsupport.h"
-#include "thermo.h"
+#include "ui/language.h"
 #include "windowsupport.h"
 
 #include <QHeaderView>

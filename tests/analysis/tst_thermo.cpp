@@ -1,5 +1,5 @@
+#include "analysis/thermo.h"
 #include "testsupport.h"
-#include "thermo.h"
 
 // The trend chart: where the points of a series and its alarm lines lie.
 class TestThermo : public QObject

@@ -1,11 +1,11 @@
+#include "analysis/qrealtimedata.h"
 #include "hostiletargets.h"
-#include "qrealtimedata.h"
-#include "readings.h"
-#include "sheet.h"
+#include "monitor/temp.h"
+#include "records/readings.h"
 #include "simulatedlogger.h"
-#include "temp.h"
 #include "testsupport.h"
 #include "windowsupport.h"
+#include "workbook/sheet.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,6 +1,6 @@
-#include "frameassembler.h"
+#include "device/frameassembler.h"
+#include "device/wireformat.h"
 #include "testsupport.h"
-#include "wireformat.h"
 
 #include <QRandomGenerator>
 #include <QVector>

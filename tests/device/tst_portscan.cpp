@@ -1,6 +1,6 @@
 #include "testsupport.h"
 
-#include "portscan.h"
+#include "device/portscan.h"
 
 using devicelink::PortDescription;
 

@@ -1,5 +1,5 @@
+#include "device/wireformat.h"
 #include "testsupport.h"
-#include "wireformat.h"
 
 #include <QDateTime>
 

@@ -1,6 +1,6 @@
-#include "qrealtimedata.h"
+#include "analysis/qrealtimedata.h"
+#include "monitor/temp.h"
 #include "simulatedlogger.h"
-#include "temp.h"
 #include "testsupport.h"
 #include "windowsupport.h"
 

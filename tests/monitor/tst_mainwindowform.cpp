@@ -1,4 +1,4 @@
-#include "temp.h"
+#include "monitor/temp.h"
 #include "testsupport.h"
 #include "ui_temp.h"
 

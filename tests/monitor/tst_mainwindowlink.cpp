@@ -1,5 +1,5 @@
+#include "monitor/temp.h"
 #include "simulatedlogger.h"
-#include "temp.h"
 #include "testsupport.h"
 #include "windowsupport.h"
 

@@ -1,13 +1,13 @@
-#include "datafile.h"
-#include "loggeddecoder.h"
-#include "qrealtimedata.h"
-#include "sheet.h"
-#include "sheetlayout.h"
+#include "analysis/qrealtimedata.h"
+#include "monitor/temp.h"
+#include "records/datafile.h"
+#include "records/loggeddecoder.h"
+#include "records/sheetlayout.h"
+#include "records/summarylines.h"
 #include "simulatedlogger.h"
-#include "summarylines.h"
-#include "temp.h"
 #include "testsupport.h"
 #include "windowsupport.h"
+#include "workbook/sheet.h"
 
 #include <QLabel>
 #include <QProcess>

@@ -1,11 +1,11 @@
 #include "blockbuilder.h"
 #include "hostiletargets.h"
-#include "loggeddownload.h"
-#include "pdfexport.h"
-#include "report.h"
-#include "sheet.h"
+#include "records/loggeddownload.h"
+#include "records/timetexts.h"
+#include "reports/pdfexport.h"
+#include "reports/report.h"
 #include "testsupport.h"
-#include "timetexts.h"
+#include "workbook/sheet.h"
 
 #include <QFontInfo>
 #include <QGuiApplication>

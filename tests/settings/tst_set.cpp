@@ -1,6 +1,6 @@
 #include "testsupport.h"
 
-#include "set.h"
+#include "settings/set.h"
 
 #include <QApplication>
 #include <QLabel>

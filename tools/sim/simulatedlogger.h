@@ -1,7 +1,7 @@
 #pragma once
 
+#include "device/wireformat.h"
 #include "storedrecords.h"
-#include "wireformat.h"
 
 #include <QByteArray>
 #include <QDateTime>

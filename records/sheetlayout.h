@@ -2,7 +2,7 @@
 
 #include "datafile.h"
 #include "loggeddecoder.h"
-#include "sheet.h"
+#include "workbook/sheet.h"
 
 #include <QStringList>
 

@@ -1,7 +1,5 @@
 #include "recordingentry.h"
 
-#include "readings.h"
-
 #include <QCoreApplication>
 
 namespace recordingentry {
@@ -15,14 +13,19 @@ QString refused(const char* text)
 
 } // namespace
 
+int wholeCelsiusFromFahrenheit(int fahrenheit)
+{
+    return int((fahrenheit - 32) / 1.8);
+}
+
 Verdict check(const Entry& entry)
 {
     Verdict verdict;
     int high = entry.highTemp;
     int low = entry.lowTemp;
     if (!entry.celsius) {
-        high = readings::wholeCelsiusFromFahrenheit(high);
-        low = readings::wholeCelsiusFromFahrenheit(low);
+        high = wholeCelsiusFromFahrenheit(high);
+        low = wholeCelsiusFromFahrenheit(low);
     }
 
     if (entry.intervalSeconds <= 0) {

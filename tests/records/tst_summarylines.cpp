@@ -1,4 +1,4 @@
-#include "summarylines.h"
+#include "records/summarylines.h"
 #include "testsupport.h"
 
 class TestSummaryLines : public QObject

@@ -1,5 +1,5 @@
-#include "sheet.h"
 #include "testsupport.h"
+#include "workbook/sheet.h"
 
 #include <QDir>
 #include <QFile>

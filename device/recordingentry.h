@@ -51,6 +51,10 @@ struct Verdict {
     bool accepted() const { return refusal.isEmpty(); }
 };
 
+// Whole degF as entered -> the logger's whole degC, truncating toward zero (33 degF and 32 degF
+// both give 0).
+int wholeCelsiusFromFahrenheit(int fahrenheit);
+
 // The checks, in this order, the first failure deciding the message: an interval of 0, an
 // interval beyond the 16 bits of its field, a high temperature not above the low one
 // (compared in whole degC after converting degF), a high humidity not above the low one.

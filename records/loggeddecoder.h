@@ -1,7 +1,7 @@
 #pragma once
 
 #include "blockreceiver.h"
-#include "wireformat.h"
+#include "device/wireformat.h"
 
 #include <QDate>
 #include <QString>

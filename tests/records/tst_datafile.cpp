@@ -1,4 +1,4 @@
-#include "datafile.h"
+#include "records/datafile.h"
 #include "testsupport.h"
 
 #include <QBuffer>

@@ -1,6 +1,6 @@
 #include "readings.h"
 
-#include "wireformat.h"
+#include "device/wireformat.h"
 
 #include <cmath>
 #include <iterator>
@@ -66,11 +66,6 @@ float toFahrenheit(double celsius)
 float inUnit(double celsius, bool celsiusUnit)
 {
     return celsiusUnit ? float(celsius) : toFahrenheit(celsius);
-}
-
-int wholeCelsiusFromFahrenheit(int fahrenheit)
-{
-    return int((fahrenheit - 32) / 1.8);
 }
 
 QString unitSymbol(bool celsiusUnit)

@@ -1,7 +1,7 @@
 #include "blockbuilder.h"
-#include "loggeddownload.h"
-#include "savedfile.h"
-#include "sheetlayout.h"
+#include "records/loggeddownload.h"
+#include "records/savedfile.h"
+#include "records/sheetlayout.h"
 #include "testsupport.h"
 
 #include <QBuffer>

@@ -1,4 +1,5 @@
-#include "readings.h"
+#include "device/recordingentry.h"
+#include "records/readings.h"
 #include "testsupport.h"
 
 #include <cmath>
@@ -55,10 +56,10 @@ void ReadingsTest::fahrenheit()
     QCOMPARE(readings::formatValue(readings::toFahrenheit(-40.0)), QStringLiteral("-40.0"));
     QCOMPARE(readings::formatValue(readings::inUnit(25.0, true)), QStringLiteral("25.0"));
     // Whole degrees back to Celsius truncate toward zero, never round or floor.
-    QCOMPARE(readings::wholeCelsiusFromFahrenheit(33), 0);
-    QCOMPARE(readings::wholeCelsiusFromFahrenheit(32), 0);
-    QCOMPARE(readings::wholeCelsiusFromFahrenheit(100), 37);
-    QCOMPARE(readings::wholeCelsiusFromFahrenheit(0), -17);
+    QCOMPARE(recordingentry::wholeCelsiusFromFahrenheit(33), 0);
+    QCOMPARE(recordingentry::wholeCelsiusFromFahrenheit(32), 0);
+    QCOMPARE(recordingentry::wholeCelsiusFromFahrenheit(100), 37);
+    QCOMPARE(recordingentry::wholeCelsiusFromFahrenheit(0), -17);
 }
 
 void ReadingsTest::formattedLikeTheGeneralConversion()

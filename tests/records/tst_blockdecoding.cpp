@@ -1,5 +1,5 @@
 #include "blockbuilder.h"
-#include "loggeddecoder.h"
+#include "records/loggeddecoder.h"
 #include "testsupport.h"
 
 #include <QRandomGenerator>

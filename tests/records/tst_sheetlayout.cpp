@@ -1,4 +1,4 @@
-#include "sheetlayout.h"
+#include "records/sheetlayout.h"
 #include "testsupport.h"
 
 class TestSheetLayout : public QObject

@@ -23,8 +23,6 @@ double dewPointC(quint16 temperatureCode, quint16 humidityCode);
 // degC -> degF: the product rounded to single precision, then 32 added.
 float toFahrenheit(double celsius);
 float inUnit(double celsius, bool celsiusUnit);
-// Whole degF -> whole degC, truncating toward zero (33 degF and 32 degF both give 0).
-int wholeCelsiusFromFahrenheit(int fahrenheit);
 
 // The unit symbols shown beside temperatures.
 QString unitSymbol(bool celsiusUnit);

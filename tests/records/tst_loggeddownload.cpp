@@ -1,6 +1,6 @@
 #include "blockbuilder.h"
-#include "loggeddownload.h"
-#include "sheetlayout.h"
+#include "records/loggeddownload.h"
+#include "records/sheetlayout.h"
 #include "testsupport.h"
 
 #include <QTemporaryDir>

@@ -3,8 +3,8 @@
 #include "blockreceiver.h"
 #include "datafile.h"
 #include "loggeddecoder.h"
-#include "sheet.h"
 #include "summarylines.h"
+#include "workbook/sheet.h"
 
 #include <QObject>
 #include <QString>

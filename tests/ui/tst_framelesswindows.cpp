@@ -1,6 +1,6 @@
-#include "qrealtimedata.h"
-#include "set.h"
-#include "temp.h"
+#include "analysis/qrealtimedata.h"
+#include "monitor/temp.h"
+#include "settings/set.h"
 #include "testsupport.h"
 
 #include <QMouseEvent>

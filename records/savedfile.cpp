@@ -1,7 +1,7 @@
 #include "savedfile.h"
 
-#include "sheet.h"
 #include "sheetlayout.h"
+#include "workbook/sheet.h"
 
 #include <QFile>
 #include <QFileInfo>
