@@ -525,4 +525,87 @@
         <translation>记录已下载，但未能把报告写入 %1。</translation>
     </message>
 </context>
+<context>
+    <name>Figures</name>
+    <message>
+        <source>d</source>
+        <translation>天</translation>
+    </message>
+    <message>
+        <source>h</source>
+        <translation>小时</translation>
+    </message>
+    <message>
+        <source>min</source>
+        <translation>分钟</translation>
+    </message>
+    <message>
+        <source>s</source>
+        <translation>秒</translation>
+    </message>
+    <message>
+        <source>No records</source>
+        <translation>无记录</translation>
+    </message>
+    <message>
+        <source>Within limits</source>
+        <translation>均在限值内</translation>
+    </message>
+    <message>
+        <source>%1 above %2</source>
+        <translation>%1 高于 %2</translation>
+    </message>
+    <message>
+        <source>%1 below %2</source>
+        <translation>%1 低于 %2</translation>
+    </message>
+    <message>
+        <source>1 excursion: %1</source>
+        <translation>1 次超限：%1</translation>
+    </message>
+    <message>
+        <source>%1 excursions: %2</source>
+        <translation>%1 次超限：%2</translation>
+    </message>
+    <message>
+        <source>No records, so no figures.</source>
+        <translation>没有记录，因此没有统计数据。</translation>
+    </message>
+    <message>
+        <source>Figures over the %1 records that arrived of %2 announced</source>
+        <translation>统计基于已收到的 %1 条记录（应有 %2 条）</translation>
+    </message>
+    <message>
+        <source>Temperature: min %1, max %2, mean %3</source>
+        <translation>温度：最低 %1，最高 %2，平均 %3</translation>
+    </message>
+    <message>
+        <source>Humidity: min %1, max %2, mean %3</source>
+        <translation>湿度：最低 %1，最高 %2，平均 %3</translation>
+    </message>
+    <message>
+        <source>Mean kinetic temperature: %1</source>
+        <translation>平均动力学温度：%1</translation>
+    </message>
+    <message>
+        <source>Temperature above %1: %2, below %3: %4</source>
+        <translation>温度高于 %1：%2，低于 %3：%4</translation>
+    </message>
+    <message>
+        <source>Humidity above %1: %2, below %3: %4</source>
+        <translation>湿度高于 %1：%2，低于 %3：%4</translation>
+    </message>
+    <message>
+        <source>Temperature excursions: %1, longest %2</source>
+        <translation>温度超限次数：%1，最长 %2</translation>
+    </message>
+    <message>
+        <source>Humidity excursions: %1, longest %2</source>
+        <translation>湿度超限次数：%1，最长 %2</translation>
+    </message>
+    <message>
+        <source>Result: %1</source>
+        <translation>结论：%1</translation>
+    </message>
+</context>
 </TS>
