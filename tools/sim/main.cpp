@@ -4,6 +4,8 @@
 
 #include "simulatedlogger.h"
 
+#include "device/recordingentry.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -102,8 +104,32 @@ bool parseCount(const QString& text, int max, int* count)
     return true;
 }
 
+// Whole degC and %RH as "HIGH:LOW:HIGH:LOW", temperatures first, each within what the
+// settings window takes.
+bool parseLimits(const QString& text, sim::Parameters* parameters)
+{
+    const QStringList parts = text.split(QLatin1Char(':'));
+    if (parts.size() != 4)
+        return false;
+    int values[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        values[i] = parts[i].toInt(&ok);
+        const recordingentry::Range range =
+            i < 2 ? recordingentry::TemperatureC : recordingentry::Humidity;
+        if (!ok || !range.contains(values[i]))
+            return false;
+    }
+    parameters->tempHighCode = wire::encodeTemperature(values[0]);
+    parameters->tempLowCode = wire::encodeTemperature(values[1]);
+    parameters->humiHighCode = wire::encodeHumidity(values[2]);
+    parameters->humiLowCode = wire::encodeHumidity(values[3]);
+    return true;
+}
+
 struct Options {
     sim::Settings settings;
+    sim::Parameters parameters;
     quint32 seed = 1;
     int records = sim::DefaultRecordCount;
     int intervalSeconds = sim::DefaultIntervalSeconds;
@@ -134,6 +160,8 @@ QString readOptions(QCommandLineParser& parser, Options* options)
             options->start.date().year() > 2255)
             return bad("start");
     }
+    if (parser.isSet("limits") && !parseLimits(parser.value("limits"), &options->parameters))
+        return bad("limits");
     if (parser.isSet("seed")) {
         bool ok = false;
         options->seed = parser.value("seed").toUInt(&ok);
@@ -192,6 +220,10 @@ int main(int argc, char** argv)
         {"start", "Start time of the stored records (default: yesterday 00:00:00).",
          "yyyy-MM-dd HH:mm:ss"},
         {"interval", "Seconds between stored records, 0..65535 (default 300).", "S"},
+        {"limits",
+         "The alarm limits the logger holds, in whole degC and %RH (default 40:-10:80:20), "
+         "e.g. 25:20:60:30 to have the stored day cross them.",
+         "TH:TL:HH:HL"},
         {"seed", "Seed of the live readings' wandering and the stored records (default 1).", "N"},
         {"busy",
          "Answer command CODE (e.g. 0x03) with the busy reply 0xFF K times before "
@@ -226,7 +258,7 @@ int main(int argc, char** argv)
     logger.setSettings(options.settings);
     logger.setStoredRecords(
         sim::plausibleDay(options.records, options.start, options.intervalSeconds, options.seed));
-    sim::Parameters parameters = logger.parameters();
+    sim::Parameters parameters = options.parameters;
     parameters.recordNumber = options.records;
     parameters.intervalSeconds = options.intervalSeconds;
     logger.setParameters(parameters);
