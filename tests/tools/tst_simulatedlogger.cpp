@@ -622,7 +622,10 @@ private slots:
         QProcess program;
         program.start(QStringLiteral(SIM_PROGRAM),
                       {QStringLiteral("--fast"), QStringLiteral("--noise"), QStringLiteral("8"),
-                       QStringLiteral("--limits"), QStringLiteral("25:-5:60:30")});
+                       QStringLiteral("--temp-high"), QStringLiteral("25"),
+                       QStringLiteral("--temp-low"), QStringLiteral("-5"),
+                       QStringLiteral("--humi-high"), QStringLiteral("60"),
+                       QStringLiteral("--humi-low"), QStringLiteral("30")});
         QVERIFY(program.waitForStarted(ReplyTimeoutMs));
         const auto stopProgram = qScopeGuard([&program] {
             if (program.state() != QProcess::NotRunning) {

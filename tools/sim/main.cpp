@@ -104,26 +104,16 @@ bool parseCount(const QString& text, int max, int* count)
     return true;
 }
 
-// Whole degC and %RH as "HIGH:LOW:HIGH:LOW", temperatures first, each within what the
-// settings window takes.
-bool parseLimits(const QString& text, sim::Parameters* parameters)
+// An alarm limit in whole degC or %RH, within what the settings window takes, as the code
+// the logger holds.
+bool parseLimit(const QString& text, recordingentry::Range range, quint16 (*encode)(int),
+                quint16* code)
 {
-    const QStringList parts = text.split(QLatin1Char(':'));
-    if (parts.size() != 4)
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || !range.contains(value))
         return false;
-    int values[4] = {};
-    for (int i = 0; i < 4; ++i) {
-        bool ok = false;
-        values[i] = parts[i].toInt(&ok);
-        const recordingentry::Range range =
-            i < 2 ? recordingentry::TemperatureC : recordingentry::Humidity;
-        if (!ok || !range.contains(values[i]))
-            return false;
-    }
-    parameters->tempHighCode = wire::encodeTemperature(values[0]);
-    parameters->tempLowCode = wire::encodeTemperature(values[1]);
-    parameters->humiHighCode = wire::encodeHumidity(values[2]);
-    parameters->humiLowCode = wire::encodeHumidity(values[3]);
+    *code = encode(value);
     return true;
 }
 
@@ -160,8 +150,22 @@ QString readOptions(QCommandLineParser& parser, Options* options)
             options->start.date().year() > 2255)
             return bad("start");
     }
-    if (parser.isSet("limits") && !parseLimits(parser.value("limits"), &options->parameters))
-        return bad("limits");
+    sim::Parameters& p = options->parameters;
+    const struct {
+        const char* name;
+        recordingentry::Range range;
+        quint16 (*encode)(int);
+        quint16* code;
+    } limits[] = {
+        {"temp-high", recordingentry::TemperatureC, wire::encodeTemperature, &p.tempHighCode},
+        {"temp-low", recordingentry::TemperatureC, wire::encodeTemperature, &p.tempLowCode},
+        {"humi-high", recordingentry::Humidity, wire::encodeHumidity, &p.humiHighCode},
+        {"humi-low", recordingentry::Humidity, wire::encodeHumidity, &p.humiLowCode},
+    };
+    for (const auto& limit : limits)
+        if (parser.isSet(limit.name) &&
+            !parseLimit(parser.value(limit.name), limit.range, limit.encode, limit.code))
+            return bad(limit.name);
     if (parser.isSet("seed")) {
         bool ok = false;
         options->seed = parser.value("seed").toUInt(&ok);
@@ -220,10 +224,10 @@ int main(int argc, char** argv)
         {"start", "Start time of the stored records (default: yesterday 00:00:00).",
          "yyyy-MM-dd HH:mm:ss"},
         {"interval", "Seconds between stored records, 0..65535 (default 300).", "S"},
-        {"limits",
-         "The alarm limits the logger holds, in whole degC and %RH (default 40:-10:80:20), "
-         "e.g. 25:20:60:30 to have the stored day cross them.",
-         "TH:TL:HH:HL"},
+        {"temp-high", "The high temperature alarm the logger holds, whole degC (default 40).", "C"},
+        {"temp-low", "The low temperature alarm the logger holds, whole degC (default -10).", "C"},
+        {"humi-high", "The high humidity alarm the logger holds, whole %RH (default 80).", "RH"},
+        {"humi-low", "The low humidity alarm the logger holds, whole %RH (default 20).", "RH"},
         {"seed", "Seed of the live readings' wandering and the stored records (default 1).", "N"},
         {"busy",
          "Answer command CODE (e.g. 0x03) with the busy reply 0xFF K times before "
