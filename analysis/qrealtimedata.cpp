@@ -30,6 +30,19 @@ constexpr double TempAxisHighF = 284;
 constexpr double HumiAxisLow = -5;
 constexpr double HumiAxisHigh = 110;
 
+// The alarm lines of the charts, and the cells of the records table beyond them.
+const QColor HighColor = Qt::red;
+const QColor LowColor = Qt::blue;
+// A marked cell wears its limit's colour this strong on white, so its text stays readable.
+constexpr double MarkStrength = 0.25;
+
+QColor markColor(figures::Beyond mark)
+{
+    const QColor limit = mark == figures::Beyond::High ? HighColor : LowColor;
+    const auto blend = [](int channel) { return qRound(255 + (channel - 255) * MarkStrength); };
+    return QColor(blend(limit.red()), blend(limit.green()), blend(limit.blue()));
+}
+
 enum RecordColumn { TimeColumn, TemperatureColumn, HumidityColumn, HeatIndexColumn, DewColumn };
 constexpr int RecordColumns = 5;
 
@@ -86,14 +99,17 @@ QByteArray chartsPicture(QCustomPlot* temperature, QCustomPlot* humidity)
 // view asks for it, and only the rows on screen are ever drawn: a load of 65535 records
 // formats nothing ahead and keeps one small object a cell instead of a text and a list of
 // roles. A text or alignment given later (an edit in the table) is kept as for any item.
+// A value beyond an alarm limit wears the colour of that limit's line.
 class RecordCell : public QTableWidgetItem
 {
 public:
     static constexpr int Type = QTableWidgetItem::UserType + 1;
 
-    RecordCell(const SavedRecord& record, int cellColumn, bool inFahrenheit)
+    RecordCell(const SavedRecord& record, int cellColumn, bool inFahrenheit,
+               figures::Beyond beyondLimit)
         : QTableWidgetItem(Type), time(cellColumn == TimeColumn ? record.time : QString()),
-          value(valueOf(record, cellColumn)), column(cellColumn), fahrenheit(inFahrenheit)
+          value(valueOf(record, cellColumn)), column(cellColumn), fahrenheit(inFahrenheit),
+          mark(beyondLimit)
     {}
 
     QVariant data(int role) const override
@@ -102,6 +118,8 @@ public:
             return text();
         if (role == Qt::TextAlignmentRole && ownAlignment)
             return int(Qt::AlignCenter);
+        if (role == Qt::BackgroundRole && mark != figures::Beyond::None)
+            return markColor(mark);
         return QTableWidgetItem::data(role);
     }
 
@@ -147,6 +165,7 @@ private:
     bool fahrenheit;
     bool ownText = true;
     bool ownAlignment = true;
+    figures::Beyond mark;
 };
 
 } // namespace
@@ -197,6 +216,9 @@ QRealTimeData::QRealTimeData(QWidget* parent)
     // Rows as tall as their lines, wrapped at the column's width: on a small screen the
     // whole report is in view, and a long line goes on in a second line of its row.
     ui->tableWidget_2->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // The figures below the report lines may need scrolling; a scroll bar that came and went
+    // would narrow the column after its rows were measured and cut their second lines.
+    ui->tableWidget_2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 }
 
 QRealTimeData::~QRealTimeData()
@@ -230,6 +252,7 @@ void QRealTimeData::retranslate()
     const QStringList titles = recordTitles();
     for (int column = 0; column < titles.size(); ++column)
         ui->tableWidget->horizontalHeaderItem(column)->setData(Qt::DisplayRole, titles.at(column));
+    showFigureRows();
 }
 
 void QRealTimeData::showWindow(bool downloadModeOn, bool celsius)
@@ -249,7 +272,7 @@ void QRealTimeData::showWindow(bool downloadModeOn, bool celsius)
     ui->progressBar->setValue(0);
     // A failed download must not leave an earlier download's records or report on show.
     clearRecords();
-    ui->tableWidget_2->setRowCount(0);
+    clearSummary();
     if (!download.start(isC, alarms)) {
         ui->pushButtonDownload->setEnabled(false);
         ui->pushButtonBack->setEnabled(true);
@@ -289,6 +312,9 @@ void QRealTimeData::downloadFinished(LoggedDownload::Outcome outcome)
     switch (outcome) {
     case LoggedDownload::Outcome::Success:
         importFile();
+        // A download of no records leaves no file to load, yet its figures say so.
+        if (!shownFigures)
+            shownFigures = figures::of(loaded);
         showMessage(download.outcomeMessage(outcome));
         showReport();
         return;
@@ -310,10 +336,31 @@ void QRealTimeData::downloadFinished(LoggedDownload::Outcome outcome)
 
 void QRealTimeData::showReport()
 {
-    const QStringList lines = download.summaryLines();
+    showSummary(download.summaryLines());
+}
+
+void QRealTimeData::showSummary(const QStringList& reportLines)
+{
     ui->tableWidget_2->setRowCount(summary::LineCount);
     for (int row = 0; row < summary::LineCount; ++row)
-        ui->tableWidget_2->setItem(row, 0, new QTableWidgetItem(lines.value(row)));
+        ui->tableWidget_2->setItem(row, 0, new QTableWidgetItem(reportLines.value(row)));
+    showFigureRows();
+}
+
+void QRealTimeData::showFigureRows()
+{
+    if (!shownFigures)
+        return;
+    const QStringList rows = figures::lines(*shownFigures);
+    ui->tableWidget_2->setRowCount(summary::LineCount + rows.size());
+    for (int i = 0; i < rows.size(); ++i)
+        ui->tableWidget_2->setItem(summary::LineCount + i, 0, new QTableWidgetItem(rows.at(i)));
+}
+
+void QRealTimeData::clearSummary()
+{
+    ui->tableWidget_2->setRowCount(0);
+    shownFigures.reset();
 }
 
 void QRealTimeData::on_pushButtonBack_clicked()
@@ -356,7 +403,7 @@ void QRealTimeData::on_pushButtonOpen_clicked()
     ui->pushButtonOpen->setEnabled(false);
     ui->pushButtonBack->setEnabled(false);
     // The report of an earlier file must not stand beside another file's records.
-    ui->tableWidget_2->setRowCount(0);
+    clearSummary();
     fileName =
         chooseFile(this, tr("Save File"), QDir::current().filePath(QStringLiteral("data.txt")),
                    tr("File (*.txt);;Excel (*.xlsx *.xls)"));
@@ -417,21 +464,24 @@ savedfile::Status QRealTimeData::loadDataFile()
     isC = loaded.header.celsius;
     alarms = loaded.header.alarms;
 
-    ui->tableWidget_2->setRowCount(summary::LineCount);
-    for (int row = 0; row < summary::LineCount; ++row)
-        ui->tableWidget_2->setItem(row, 0, new QTableWidgetItem(loaded.reportLines.value(row)));
+    // Without an interval the time beyond a limit is unknown: such records get no figures.
+    if (result.status == savedfile::Status::Loaded || loaded.records.isEmpty())
+        shownFigures = figures::of(loaded);
+    showSummary(loaded.reportLines);
 
     const int count = loaded.records.size();
     ui->tableWidget->setRowCount(count);
     tempSeries.resize(count);
     humiSeries.resize(count);
+    const figures::Bounds temperatureBounds = figures::temperatureBounds(alarms, isC);
+    const figures::Bounds humidityBounds = figures::humidityBounds(alarms);
     // The view hears of the rows once they are all in, not item by item: up to 327675
     // items would each have it measure and repaint.
     {
         const QSignalBlocker quiet(ui->tableWidget->model());
         for (int i = 0; i < count; ++i) {
             const SavedRecord& record = loaded.records.at(i);
-            fillRecordRow(record, i);
+            fillRecordRow(record, i, temperatureBounds, humidityBounds);
             tempSeries[i] = double(record.temperature);
             humiSeries[i] = double(record.humidity);
         }
@@ -445,10 +495,18 @@ savedfile::Status QRealTimeData::loadDataFile()
     return result.status;
 }
 
-void QRealTimeData::fillRecordRow(const SavedRecord& record, int row)
+void QRealTimeData::fillRecordRow(const SavedRecord& record, int row,
+                                  const figures::Bounds& temperature,
+                                  const figures::Bounds& humidity)
 {
-    for (int column = 0; column < RecordColumns; ++column)
-        ui->tableWidget->setItem(row, column, new RecordCell(record, column, !isC));
+    for (int column = 0; column < RecordColumns; ++column) {
+        figures::Beyond mark = figures::Beyond::None;
+        if (column == TemperatureColumn)
+            mark = figures::beyond(record.temperature, temperature);
+        else if (column == HumidityColumn)
+            mark = figures::beyond(record.humidity, humidity);
+        ui->tableWidget->setItem(row, column, new RecordCell(record, column, !isC, mark));
+    }
 }
 
 void QRealTimeData::drawCharts()
@@ -469,14 +527,14 @@ void QRealTimeData::drawCharts()
     else
         tempChart->setValueAxis(TempAxisLowF, TempAxisHighF, tr("unit: ℉"));
     // At the limits in the chart's unit, exactly as the report states them.
-    tempChart->addLevelLine(tr("High"), double(readings::inUnit(alarms.tempHigh, isC)), Qt::red);
-    tempChart->addLevelLine(tr("Low"), double(readings::inUnit(alarms.tempLow, isC)), Qt::blue);
+    tempChart->addLevelLine(tr("High"), double(readings::inUnit(alarms.tempHigh, isC)), HighColor);
+    tempChart->addLevelLine(tr("Low"), double(readings::inUnit(alarms.tempLow, isC)), LowColor);
 
     humiChart->setValueAxis(HumiAxisLow, HumiAxisHigh, tr("unit %"));
     humiChart->setTimeRange(first, span);
     humiChart->addSeries(tr("Humidity"), first, humiSeries, interval, Qt::green);
-    humiChart->addLevelLine(tr("High"), alarms.humiHigh, Qt::red);
-    humiChart->addLevelLine(tr("Low"), alarms.humiLow, Qt::blue);
+    humiChart->addLevelLine(tr("High"), alarms.humiHigh, HighColor);
+    humiChart->addLevelLine(tr("Low"), alarms.humiLow, LowColor);
 }
 
 void QRealTimeData::clearRecords()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "records/figures.h"
 #include "records/loggeddownload.h"
 #include "records/savedfile.h"
 #include "records/summarylines.h"
@@ -12,6 +13,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 class Thermo;
 
@@ -92,7 +94,12 @@ private:
     exports::Outcome exportReport(const QString& target) const;
     void importFile();
     savedfile::Status loadDataFile();
-    void fillRecordRow(const SavedRecord& record, int row);
+    void fillRecordRow(const SavedRecord& record, int row, const figures::Bounds& temperature,
+                       const figures::Bounds& humidity);
+    // The eight report lines, then the rows of the figures shown, if any.
+    void showSummary(const QStringList& reportLines);
+    void showFigureRows();
+    void clearSummary();
     void drawCharts();
     void clearRecords();
     void showMessage(const QString& text);
@@ -108,6 +115,9 @@ private:
     bool fileIsWorkbook = false;
     QString fileName;
     SavedData loaded;
+    // The figures of the file on show, kept for their rows in the summary table, which a
+    // language switch writes anew.
+    std::optional<figures::Figures> shownFigures;
     QVector<double> tempSeries;
     QVector<double> humiSeries;
     LoggedDownload download;

@@ -2,11 +2,16 @@
 
 #include <QGridLayout>
 
+#include <cmath>
+
 namespace {
 
 // Date above time in every tick label.
 const char* const TickFormat = "MM/dd/yyyy\nhh:mm:ss";
 constexpr int AxisLabelPixels = 32;
+// Room left above and below the fitted values: a share of their span, at least one unit.
+constexpr double FitMarginShare = 0.05;
+constexpr double FitMarginMinimum = 1;
 
 } // namespace
 
@@ -36,6 +41,7 @@ Thermo::Thermo(QWidget* parent) : QWidget(parent)
     customPlot->yAxis2->setTickLabels(false);
     customPlot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     customPlot->legend->setVisible(true);
+    connect(customPlot, &QCustomPlot::mouseDoubleClick, this, &Thermo::toggleFit);
 }
 
 void Thermo::clear()
@@ -46,12 +52,14 @@ void Thermo::clear()
 
 void Thermo::setValueRange(double lower, double upper)
 {
-    customPlot->yAxis->setRange(lower, upper);
+    describedRange = QCPRange(lower, upper);
+    fitted = false;
+    customPlot->yAxis->setRange(describedRange);
 }
 
 void Thermo::setValueAxis(double lower, double upper, const QString& label)
 {
-    customPlot->yAxis->setRange(lower, upper);
+    setValueRange(lower, upper);
     customPlot->yAxis->setLabel(label);
     QFont font;
     font.setWeight(QFont::Black);
@@ -89,5 +97,37 @@ void Thermo::addLevelLine(const QString& name, double value, const QColor& color
     for (int i = 0; i < seriesPoints.size(); ++i)
         line[i] = QCPGraphData(seriesPoints.at(i).key, value);
     graph->data()->set(line, true);
+    customPlot->replot(QCustomPlot::rpQueuedReplot);
+}
+
+std::optional<QCPRange> Thermo::fittedValueRange() const
+{
+    QCPRange values;
+    bool anyValue = false;
+    for (int g = 0; g < customPlot->graphCount(); ++g) {
+        bool found = false;
+        const QCPRange range = customPlot->graph(g)->getValueRange(found);
+        if (!found || !std::isfinite(range.lower) || !std::isfinite(range.upper))
+            continue;
+        values = anyValue
+                     ? QCPRange(qMin(values.lower, range.lower), qMax(values.upper, range.upper))
+                     : range;
+        anyValue = true;
+    }
+    if (!anyValue)
+        return std::nullopt;
+    const double margin = qMax(values.size() * FitMarginShare, FitMarginMinimum);
+    return QCPRange(values.lower - margin, values.upper + margin);
+}
+
+void Thermo::toggleFit()
+{
+    if (fitted) {
+        customPlot->yAxis->setRange(describedRange);
+        fitted = false;
+    } else if (const std::optional<QCPRange> range = fittedValueRange()) {
+        customPlot->yAxis->setRange(*range);
+        fitted = true;
+    }
     customPlot->replot(QCustomPlot::rpQueuedReplot);
 }

@@ -18,6 +18,18 @@ int wholeCelsiusFromFahrenheit(int fahrenheit)
     return int((fahrenheit - 32) / 1.8);
 }
 
+int wholeFahrenheitFromCelsius(int celsius)
+{
+    // In tenths, exactly: degC x 18 + 320; above 0 degC it is above 32 degF, and the
+    // other way round.
+    const int tenths = celsius * 18 + 320;
+    if (celsius > 0)
+        return (tenths + 9) / 10;
+    if (tenths >= 0)
+        return tenths / 10;
+    return -((-tenths + 9) / 10);
+}
+
 Verdict check(const Entry& entry)
 {
     Verdict verdict;

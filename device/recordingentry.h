@@ -54,6 +54,11 @@ struct Verdict {
 // Whole degF as entered -> the logger's whole degC, truncating toward zero (33 degF and 32 degF
 // both give 0).
 int wholeCelsiusFromFahrenheit(int fahrenheit);
+// Whole degC held by the logger -> the whole degF the settings window shows for it: the one
+// next to degC x 1.8 + 32, away from 32 degF, that wholeCelsiusFromFahrenheit takes back to
+// the same degC (3 degC = 37.4 degF shows as 38, -3 degC = 26.6 degF as 26). So an Apply of
+// what is shown gives the logger the limits it held.
+int wholeFahrenheitFromCelsius(int celsius);
 
 // The checks, in this order, the first failure deciding the message: an interval of 0, an
 // interval beyond the 16 bits of its field, a high temperature not above the low one

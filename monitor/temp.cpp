@@ -215,6 +215,14 @@ void Temp::handleError(QSerialPort::SerialPortError error)
 void Temp::on_pushButtonSet_clicked()
 {
     set->setTemperatureUnit(isC);
+    // The window starts from what the logger holds; entries of a window still open stay.
+    if (!set->isVisible()) {
+        if (loggerLimits)
+            set->showLoggerLimits(*loggerLimits);
+        if (acknowledgedParameters)
+            set->showRecording(acknowledgedParameters->intervalSeconds,
+                               acknowledgedParameters->recordNumber);
+    }
     set->show();
 }
 
@@ -449,7 +457,8 @@ void Temp::on_receive_buf_oneFrameDataReceived()
     case quint8(wire::Command::SetRecording):
         // The logger holds the limits just sent; the next live reply tells them.
         loggerLimits.reset();
-        appliedRecordNumber = link->parametersOnWire().recordNumber;
+        acknowledgedParameters = link->parametersOnWire();
+        appliedRecordNumber = acknowledgedParameters->recordNumber;
         sendtimer->start(PollPeriodMs);
         showMessage(linkmessages::parametersSent());
         break;

@@ -120,5 +120,8 @@ private:
     // given parameters. A download's header and report carry them, so no download starts
     // without them: Download pressed before they came waits for the next live reply.
     std::optional<AlarmLimits> loggerLimits;
+    // The parameters the logger last acknowledged in this run, which the settings window
+    // starts from.
+    std::optional<wire::RecordingParameters> acknowledgedParameters;
     QTimer* liveReplyWait = nullptr;
 };

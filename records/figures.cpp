@@ -26,14 +26,15 @@ int tenthsOf(float value)
     return int(std::lround(double(value) * 10));
 }
 
+// Made as UTC at once: read as local time, every stamp asked the system's time zone, which
+// took over a second for the tens of thousands of excursions of a restless download, and a
+// local time that a daylight saving change skips would not read.
 QDateTime stampOf(const SavedRecord& record)
 {
-    const QString iso = logged::isoTimeText(record.time);
-    if (iso.isEmpty())
+    const logged::WallClock clock = logged::parseRecordTime(record.time);
+    if (!clock.date.isValid())
         return QDateTime();
-    QDateTime stamp = QDateTime::fromString(iso, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    stamp.setTimeSpec(Qt::UTC);
-    return stamp;
+    return QDateTime(clock.date, clock.time, Qt::UTC);
 }
 
 double celsiusOf(double value, bool celsius)

@@ -84,16 +84,16 @@ WallClock parseHeaderTime(const QString& text)
     return {date, time};
 }
 
-QString isoTimeText(const QString& recordTime)
+WallClock parseRecordTime(const QString& recordTime)
 {
-    // Rearranged by position rather than parsed as a date-time: a long download has tens of
-    // thousands of stamps, and the general parser would take most of an export's time.
+    // Read by position rather than by the general date-time parser: a long download has tens
+    // of thousands of stamps, and the parser would take most of an export's time.
     const QLatin1String shape("00-00-0000 00:00:00");
     if (recordTime.size() != shape.size())
-        return QString();
+        return {};
     for (int i = 0; i < shape.size(); ++i) {
         if (shape.at(i) != QLatin1Char('0') && recordTime.at(i) != shape.at(i))
-            return QString();
+            return {};
     }
     const int month = digitsAt(recordTime, 0, 2);
     const int day = digitsAt(recordTime, 3, 2);
@@ -102,6 +102,13 @@ QString isoTimeText(const QString& recordTime)
     const int minute = digitsAt(recordTime, 14, 2);
     const int second = digitsAt(recordTime, 17, 2);
     if (!QDate::isValid(year, month, day) || !QTime::isValid(hour, minute, second))
+        return {};
+    return {QDate(year, month, day), QTime(hour, minute, second)};
+}
+
+QString isoTimeText(const QString& recordTime)
+{
+    if (!parseRecordTime(recordTime).date.isValid())
         return QString();
     return recordTime.midRef(6, 4) % QLatin1Char('-') % recordTime.midRef(0, 2) % QLatin1Char('-') %
            recordTime.midRef(3, 2) % QLatin1Char(' ') % recordTime.midRef(11);

@@ -32,6 +32,9 @@ struct WallClock {
     QTime time;
 };
 WallClock parseHeaderTime(const QString& text);
+// Reads a record time stamp ("MM-dd-yyyy HH:mm:ss") as wall-clock date and time; both invalid
+// for the unknown time and for any text that is no real date and time.
+WallClock parseRecordTime(const QString& recordTime);
 // A record time stamp ("MM-dd-yyyy HH:mm:ss") rewritten as "yyyy-MM-dd HH:mm:ss"; empty for
 // the unknown time and for any text that is no real date and time.
 QString isoTimeText(const QString& recordTime);

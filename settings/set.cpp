@@ -74,6 +74,25 @@ void Set::setTemperatureUnit(bool centigrade)
     ui->labelHighTempUnit->setText(symbol);
 }
 
+void Set::showLoggerLimits(const AlarmLimits& limits)
+{
+    const auto inUnit = [this](int celsius) {
+        return isCentigrade ? celsius : recordingentry::wholeFahrenheitFromCelsius(celsius);
+    };
+    ui->spinBoxHighTempWarn->setValue(inUnit(limits.tempHigh));
+    ui->spinBoxLowTempWarn->setValue(inUnit(limits.tempLow));
+    ui->spinBoxHighHumiWarn->setValue(limits.humiHigh);
+    ui->spinBoxLowHumiWarn->setValue(limits.humiLow);
+}
+
+void Set::showRecording(int intervalSeconds, int records)
+{
+    ui->setTimeHour->setValue(intervalSeconds / 3600);
+    ui->setTimeMin->setValue(intervalSeconds / 60 % 60);
+    ui->setTimeSec->setValue(intervalSeconds % 60);
+    ui->spinBoxRecordNumber->setValue(records);
+}
+
 void Set::setApplyEnabled(bool on)
 {
     ui->pushButtonApply->setEnabled(on);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/portscan.h"
+#include "records/summarylines.h"
 
 #include <QPoint>
 #include <QWidget>
@@ -41,6 +42,11 @@ public:
 
     // The unit in which the temperature alarms are edited; called before every show().
     void setTemperatureUnit(bool centigrade);
+    // The window starts from what the logger holds: its alarm limits (whole degC and %RH),
+    // shown in the unit set, and the interval and record number it last acknowledged.
+    // Called after setTemperatureUnit(); nothing is sent until Apply.
+    void showLoggerLimits(const AlarmLimits& limits);
+    void showRecording(int intervalSeconds, int records);
     void setApplyEnabled(bool on);
     void retranslate();
 

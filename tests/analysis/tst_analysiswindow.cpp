@@ -1,6 +1,7 @@
 #include "analysis/qrealtimedata.h"
 #include "analysis/thermo.h"
 #include "blockbuilder.h"
+#include "records/figures.h"
 #include "records/sheetlayout.h"
 #include "testsupport.h"
 #include "ui/language.h"
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTranslator>
 
 using wire::block::RecordCodes;
 
@@ -39,6 +41,8 @@ private slots:
     void opensThatFail_data();
     void opensThatFail();
     void backEmptiesRecordsAndChartsButKeepsTheReport();
+    void figureRowsFollowTheFileOnShowAndTheLanguage();
+    void valuesBeyondALimitAreMarked();
     void exportByName_data();
     void exportByName();
     void exportsShowWhatTheDownloadShowed();
@@ -50,6 +54,12 @@ private:
     void exportAs(const QString& name);
     QString shownMessage() const { return hygrolux::test::shownMessages().value(0); }
     QStringList tableTexts(const char* name) const;
+    // The summary table's rows below the eight report lines.
+    QStringList figureRows() const { return tableTexts("tableWidget_2").mid(8); }
+    QStringList figuresOfTheFileShown() const
+    {
+        return figures::lines(figures::of(window->loadedData()));
+    }
     QPushButton* button(const char* name) const { return window->findChild<QPushButton*>(name); }
     QTableWidget* table(const char* name) const { return window->findChild<QTableWidget*>(name); }
     static QVector<RecordCodes> records(int count);
@@ -214,19 +224,24 @@ void TestAnalysisWindow::downloadOutcomes()
         window->receive_data(reinterpret_cast<unsigned char*>(block.data()), block.size());
         QCOMPARE(table("tableWidget")->rowCount(), 0);
         QCOMPARE(window->humidityChart()->plot()->graphCount(), 0);
+        if (message == "Download Success!")
+            QCOMPARE(figureRows(), QStringList{"No records, so no figures."});
         return;
     }
-    QCOMPARE(tableTexts("tableWidget_2"), window->lastDownload().summaryLines());
+    QCOMPARE(tableTexts("tableWidget_2").mid(0, 8), window->lastDownload().summaryLines());
+    QCOMPARE(figureRows(), figuresOfTheFileShown());
     QCOMPARE(window->temperatureChart()->plot()->graphCount(), 3);
     QCOMPARE(window->humidityChart()->plot()->graph(0)->dataCount(), rows);
     QCOMPARE(window->dataFileName(), QStringLiteral("./data.txt"));
 }
 
-// At 1024 x 768 the column titles once lost their ends ("ew Temperatu"), and the last
-// summary lines were out of view.
+// At 1024 x 768 the column titles once lost their ends ("ew Temperatu"), the last
+// summary lines were out of view, and lines that came with the figures lost their ends.
 void TestAnalysisWindow::titlesAndSummaryShowWholeOnASmallScreen()
 {
-    download(buildBlock(records(100)));
+    // Records on both sides of both limits: the longest lines of figures.
+    window->setAlarmLimits({25, 22, 50, 47});
+    download(buildBlock(records(100), QDateTime(QDate(2024, 3, 9), QTime(22, 30)), 300));
     window->setWindowState(Qt::WindowNoState);
     window->resize(1024, 768);
     QVERIFY(QTest::qWaitForWindowExposed(window));
@@ -256,8 +271,9 @@ void TestAnalysisWindow::titlesAndSummaryShowWholeOnASmallScreen()
         QVERIFY2(report->rowHeight(row) >= report->itemDelegate()->sizeHint(option, line).height(),
                  qPrintable(line.data().toString()));
     }
-    // And the whole report is in view at once.
-    const int last = report->rowCount() - 1;
+    // And the whole report is in view at once; the figures below it may need scrolling.
+    QVERIFY(report->rowCount() > 8);
+    const int last = 8 - 1;
     QVERIFY(report->rowViewportPosition(last) + report->rowHeight(last) <=
             report->viewport()->height());
 }
@@ -438,9 +454,94 @@ void TestAnalysisWindow::backEmptiesRecordsAndChartsButKeepsTheReport()
     QCOMPARE(table("tableWidget")->rowCount(), 0);
     QCOMPARE(window->temperatureChart()->plot()->graphCount(), 0);
     QCOMPARE(window->humidityChart()->plot()->graphCount(), 0);
-    QCOMPARE(table("tableWidget_2")->rowCount(), 8);
+    QCOMPARE(table("tableWidget_2")->rowCount(), 8 + 8);
     QVERIFY(button("pushButtonOpen")->isEnabled());
     QVERIFY(button("pushButtonDownload")->isEnabled());
+}
+
+void TestAnalysisWindow::figureRowsFollowTheFileOnShowAndTheLanguage()
+{
+    // A download that stopped after 10 of its 50 records, opened again.
+    QByteArray cut = buildBlock(records(50));
+    window->showWindow(true, true);
+    window->receive_data(reinterpret_cast<unsigned char*>(cut.data()),
+                         wire::block::HeaderSize + 10 * wire::block::RecordSize);
+    window->linkLost();
+    QCOMPARE(shownMessage(), QStringLiteral("Download Failed:[data missed]"));
+    window->showWindow(false, true);
+    open(QStringLiteral("./data.txt"));
+    const QStringList english = figureRows();
+    QCOMPARE(english.value(0),
+             QStringLiteral("Figures over the 10 records that arrived of 50 announced"));
+    QCOMPARE(english, figuresOfTheFileShown());
+
+    QTranslator translator;
+    language::switchTo(true, translator);
+    window->retranslate();
+    const QStringList chinese = figureRows();
+    const QStringList chineseFigures = figuresOfTheFileShown();
+    language::switchTo(false, translator);
+    window->retranslate();
+    QCOMPARE(chinese, chineseFigures);
+    QVERIFY(chinese.value(0) != english.value(0));
+    QCOMPARE(figureRows(), english);
+
+    // A download after the Open shows its own figures only; a failed one none at all.
+    download(buildBlock(records(20)));
+    QCOMPARE(figureRows(), figuresOfTheFileShown());
+    QByteArray corrupted = buildBlock(records(20));
+    corrupted[20] = char(corrupted[20] + 1);
+    download(corrupted);
+    QCOMPARE(shownMessage(), QStringLiteral("Download Failed:[Checksum error]"));
+    window->retranslate();
+    QCOMPARE(table("tableWidget_2")->rowCount(), 0);
+}
+
+// The file's unit is Fahrenheit: its limits are 8 and 2 degC, 46.4 and 35.6 degF, and
+// 60 and 30 %RH. A value on a limit is within; the humidity column is held against the
+// humidity limits, the temperature column against the temperature limits.
+void TestAnalysisWindow::valuesBeyondALimitAreMarked()
+{
+    QByteArray file = "Record data number:6 : time:03-09-2024 22-30-00 : ht:8 : lt:2 "
+                      ": hh:60 : ht:30:inval:60:isC:0\n";
+    file += QByteArray(12, '\n');
+    const char* const values[] = {"46.4,  60.0", "46.5,  60.1", "35.5,  29.9",
+                                  "35.6,  30.0", "40.0,  50.0", "99.0,  45.0"};
+    for (int i = 0; i < 6; ++i)
+        file += QString(" %1  03-09-2024 22:3%2:00 :    %3,   50.0,   13.9\n")
+                    .arg(i + 1, 4, 10, QChar('0'))
+                    .arg(i + 1)
+                    .arg(values[i])
+                    .toLatin1();
+    QFile data(dir->filePath("fahrenheit.txt"));
+    QVERIFY(data.open(QIODevice::WriteOnly));
+    data.write(file);
+    data.close();
+    window->showWindow(false, true);
+    open(data.fileName());
+    QCOMPARE(shownMessage(), QStringLiteral("Data has Import!"));
+
+    // The marks of the temperature and humidity columns: H high, L low, - none.
+    const QStringList expected{"--", "HH", "LL", "--", "--", "H-"};
+    const auto markOf = [this](int row, int column) {
+        const QVariant background =
+            table("tableWidget")->item(row, column)->data(Qt::BackgroundRole);
+        if (!background.isValid())
+            return '-';
+        const QColor color = background.value<QColor>();
+        // Light enough for black text, and of the alarm line's hue.
+        if (color.lightness() < 170)
+            return '?';
+        return color.hue() == QColor(Qt::red).hue()    ? 'H'
+               : color.hue() == QColor(Qt::blue).hue() ? 'L'
+                                                       : '?';
+    };
+    for (int row = 0; row < expected.size(); ++row) {
+        const QString marks = QString(markOf(row, 1)) + markOf(row, 2);
+        QCOMPARE(marks, expected.at(row));
+        for (int column : {0, 3, 4})
+            QCOMPARE(markOf(row, column), '-');
+    }
 }
 
 void TestAnalysisWindow::exportByName_data()

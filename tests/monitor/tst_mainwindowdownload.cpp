@@ -1,5 +1,6 @@
 #include "analysis/qrealtimedata.h"
 #include "monitor/temp.h"
+#include "records/figures.h"
 #include "simulatedlogger.h"
 #include "testsupport.h"
 #include "windowsupport.h"
@@ -138,7 +139,9 @@ void MainWindowDownloadTest::downloadsOfAnySize()
     // The limits the logger reported (40 and -10 degC, 80 and 20 %RH) head the file.
     QVERIFY2(lines.at(0).contains(" : ht:40 : lt:-10 : hh:80 : ht:20:"), qPrintable(lines.at(0)));
     QCOMPARE(analysis()->findChild<QTableWidget*>("tableWidget")->rowCount(), count);
-    QCOMPARE(analysis()->findChild<QTableWidget*>("tableWidget_2")->rowCount(), 8);
+    // The eight report lines, then the figures of what came.
+    QCOMPARE(analysis()->findChild<QTableWidget*>("tableWidget_2")->rowCount(),
+             8 + figures::lines(figures::of(analysis()->loadedData())).size());
     QVERIFY(analysisButton("pushButtonBack")->isEnabled());
 
     QTest::mouseClick(analysisButton("pushButtonBack"), Qt::LeftButton);

@@ -40,6 +40,7 @@ private slots:
     void strayDownloadCodeDoesNotHoldTheLine();
     void settingsLeftOpenCannotApplyWhileDisconnected();
     void stopLetsTheRecordBeDownloaded();
+    void settingsStartFromWhatTheLoggerHolds();
 
 private:
     void connectToLogger();
@@ -610,6 +611,72 @@ void MainWindowLinkTest::stopLetsTheRecordBeDownloaded()
     QTRY_VERIFY_WITH_TIMEOUT(button("pushButtonDownload")->isEnabled(), 4000);
     QVERIFY(button("pushButtonCalibration")->isEnabled());
     QVERIFY(settingsWindow()->findChild<QPushButton*>("pushButtonApply")->isEnabled());
+}
+
+// The logger holds 30 and -3 degC, 70 and 10 %RH. In Fahrenheit -3 degC is 26.6 degF: the
+// box shows 26, which an Apply sends back as -3 degC (27 would come back as -2).
+void MainWindowLinkTest::settingsStartFromWhatTheLoggerHolds()
+{
+    sim::Parameters held = logger->parameters();
+    held.tempHighCode = wire::encodeTemperature(30);
+    held.tempLowCode = wire::encodeTemperature(-3);
+    held.humiHighCode = wire::encodeHumidity(70);
+    held.humiLowCode = wire::encodeHumidity(10);
+    logger->setParameters(held);
+    QWidget* dialog = settingsWindow();
+    const auto boxes = [dialog](std::initializer_list<const char*> names) {
+        QVector<int> values;
+        for (const char* name : names)
+            values << dialog->findChild<QSpinBox*>(name)->value();
+        return values;
+    };
+    const auto alarms = [&] {
+        return boxes({"spinBoxHighTempWarn", "spinBoxLowTempWarn", "spinBoxHighHumiWarn",
+                      "spinBoxLowHumiWarn"});
+    };
+    const auto recording = [&] {
+        return boxes({"setTimeHour", "setTimeMin", "setTimeSec", "spinBoxRecordNumber"});
+    };
+    const auto reopen = [&] {
+        QTest::mouseClick(dialog->findChild<QPushButton*>("pushButtonCancel"), Qt::LeftButton);
+        QTest::mouseClick(button("pushButtonSet"), Qt::LeftButton);
+    };
+
+    // Before any live reply the boxes keep what they had.
+    sim::Settings silent = logger->settings();
+    silent.silentCode = 0x05;
+    logger->setSettings(silent);
+    connectToLogger();
+    QTest::mouseClick(button("pushButtonSet"), Qt::LeftButton);
+    const QVector<int> before = alarms();
+    const QVector<int> recordingBefore = recording();
+    silent.silentCode = -1;
+    logger->setSettings(silent);
+    QTRY_VERIFY_WITH_TIMEOUT(label("labelTempValue")->text() != QLatin1String("-00.0"), 3000);
+    QCOMPARE(alarms(), before);
+
+    reopen();
+    QCOMPARE(alarms(), (QVector<int>{30, -3, 70, 10}));
+    QCOMPARE(recording(), recordingBefore); // nothing applied yet in this run
+    QTest::mouseClick(dialog->findChild<QPushButton*>("pushButtonCancel"), Qt::LeftButton);
+    QTest::mouseClick(window->findChild<QRadioButton*>("radioButtonFahrenheit"), Qt::LeftButton);
+    QTest::mouseClick(button("pushButtonSet"), Qt::LeftButton);
+    QCOMPARE(alarms(), (QVector<int>{86, 26, 70, 10}));
+
+    // Applied as shown, the logger keeps its limits; the interval and records it acknowledged
+    // come back after an entry that was closed without Apply.
+    dialog->findChild<QSpinBox*>("setTimeMin")->setValue(2);
+    dialog->findChild<QSpinBox*>("setTimeSec")->setValue(5);
+    dialog->findChild<QSpinBox*>("spinBoxRecordNumber")->setValue(100);
+    QTest::mouseClick(dialog->findChild<QPushButton*>("pushButtonApply"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(shownMessage(), QStringLiteral("Set data command sent"), 3000);
+    QCOMPARE(logger->parameters().tempHighCode, wire::encodeTemperature(30));
+    QCOMPARE(logger->parameters().tempLowCode, wire::encodeTemperature(-3));
+    QTest::mouseClick(button("pushButtonSet"), Qt::LeftButton);
+    dialog->findChild<QSpinBox*>("setTimeHour")->setValue(3);
+    dialog->findChild<QSpinBox*>("spinBoxRecordNumber")->setValue(7);
+    reopen();
+    QCOMPARE(recording(), (QVector<int>{0, 2, 5, 100}));
 }
 
 HYGROLUX_TEST_MAIN(MainWindowLinkTest)

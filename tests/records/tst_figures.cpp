@@ -62,6 +62,7 @@ private slots:
     void meanKineticTemperature_data();
     void meanKineticTemperature();
     void partialAndEmptyDownloads();
+    void stampsAreTheLoggersWallClockInAnyZone();
 };
 
 void FiguresTest::excursions_data()
@@ -158,6 +159,23 @@ void FiguresTest::partialAndEmptyDownloads()
     QVERIFY(none.isEmpty());
     QCOMPARE(lines(none).size(), 1);
     QVERIFY(toJson(none).value("events").toArray().isEmpty());
+}
+
+// 02:30 on 31 March 2024 does not exist in Berlin: the clocks went from 02:00 to 03:00. The
+// logger's clock knows no zones, and neither may its stamps.
+void FiguresTest::stampsAreTheLoggersWallClockInAnyZone()
+{
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    SavedData input = data({5, 9, 9}, {});
+    const QStringList times{"03-31-2024 02:29:00", "03-31-2024 02:30:00", "03-31-2024 02:31:00"};
+    for (int i = 0; i < times.size(); ++i)
+        input.records[i].time = times.at(i);
+    const Figures f = figures::of(input);
+    qputenv("TZ", zone);
+    QCOMPARE(f.events.size(), 1);
+    QCOMPARE(f.events.first().first, QDateTime(QDate(2024, 3, 31), QTime(2, 30), Qt::UTC));
+    QCOMPARE(f.last, QDateTime(QDate(2024, 3, 31), QTime(2, 31), Qt::UTC));
 }
 
 HYGROLUX_TEST_MAIN_CORE(FiguresTest)

@@ -15,6 +15,7 @@ private slots:
     void heatIndexAppliesFrom26Point7();
     void dewPointOfDryAirIsNotANumber();
     void fahrenheit();
+    void limitsShownInFahrenheitComeBackAsTheSameCelsius();
     void formattedLikeTheGeneralConversion();
 };
 
@@ -60,6 +61,17 @@ void ReadingsTest::fahrenheit()
     QCOMPARE(recordingentry::wholeCelsiusFromFahrenheit(32), 0);
     QCOMPARE(recordingentry::wholeCelsiusFromFahrenheit(100), 37);
     QCOMPARE(recordingentry::wholeCelsiusFromFahrenheit(0), -17);
+}
+
+void ReadingsTest::limitsShownInFahrenheitComeBackAsTheSameCelsius()
+{
+    const recordingentry::Range celsius = recordingentry::TemperatureC;
+    for (int c = celsius.minimum; c <= celsius.maximum; ++c) {
+        const int f = recordingentry::wholeFahrenheitFromCelsius(c);
+        QCOMPARE(recordingentry::wholeCelsiusFromFahrenheit(f), c);
+        QVERIFY2(qAbs(f - (c * 1.8 + 32)) < 1, qPrintable(QString::number(c)));
+        QVERIFY(recordingentry::TemperatureF.contains(f));
+    }
 }
 
 void ReadingsTest::formattedLikeTheGeneralConversion()

@@ -621,7 +621,11 @@ private slots:
     {
         QProcess program;
         program.start(QStringLiteral(SIM_PROGRAM),
-                      {QStringLiteral("--fast"), QStringLiteral("--noise"), QStringLiteral("8")});
+                      {QStringLiteral("--fast"), QStringLiteral("--noise"), QStringLiteral("8"),
+                       QStringLiteral("--temp-high"), QStringLiteral("25"),
+                       QStringLiteral("--temp-low"), QStringLiteral("-5"),
+                       QStringLiteral("--humi-high"), QStringLiteral("60"),
+                       QStringLiteral("--humi-low"), QStringLiteral("30")});
         QVERIFY(program.waitForStarted(ReplyTimeoutMs));
         const auto stopProgram = qScopeGuard([&program] {
             if (program.state() != QProcess::NotRunning) {
@@ -643,6 +647,14 @@ private slots:
         QByteArray log;
         QTRY_VERIFY_WITH_TIMEOUT((log += program.readAllStandardError()).contains("0x01 connect"),
                                  ReplyTimeoutMs);
+        reply.clear();
+        port.write(bytes(wire::commandFrame(wire::Command::ReadLive)));
+        QTRY_COMPARE_WITH_TIMEOUT(reply.size(), 32 + 8, ReplyTimeoutMs);
+        const wire::LiveValues live =
+            wire::decodeLiveReply(reinterpret_cast<const quint8*>(reply.constData()));
+        QCOMPARE((QVector<int>{live.tempAlarmHigh, live.tempAlarmLow, live.humiAlarmHigh,
+                               live.humiAlarmLow}),
+                 (QVector<int>{25, -5, 60, 30}));
         port.close();
 
         ::kill(pid_t(program.processId()), SIGTERM);

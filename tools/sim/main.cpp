@@ -4,6 +4,8 @@
 
 #include "simulatedlogger.h"
 
+#include "device/recordingentry.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -102,8 +104,22 @@ bool parseCount(const QString& text, int max, int* count)
     return true;
 }
 
+// An alarm limit in whole degC or %RH, within what the settings window takes, as the code
+// the logger holds.
+bool parseLimit(const QString& text, recordingentry::Range range, quint16 (*encode)(int),
+                quint16* code)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || !range.contains(value))
+        return false;
+    *code = encode(value);
+    return true;
+}
+
 struct Options {
     sim::Settings settings;
+    sim::Parameters parameters;
     quint32 seed = 1;
     int records = sim::DefaultRecordCount;
     int intervalSeconds = sim::DefaultIntervalSeconds;
@@ -134,6 +150,22 @@ QString readOptions(QCommandLineParser& parser, Options* options)
             options->start.date().year() > 2255)
             return bad("start");
     }
+    sim::Parameters& p = options->parameters;
+    const struct {
+        const char* name;
+        recordingentry::Range range;
+        quint16 (*encode)(int);
+        quint16* code;
+    } limits[] = {
+        {"temp-high", recordingentry::TemperatureC, wire::encodeTemperature, &p.tempHighCode},
+        {"temp-low", recordingentry::TemperatureC, wire::encodeTemperature, &p.tempLowCode},
+        {"humi-high", recordingentry::Humidity, wire::encodeHumidity, &p.humiHighCode},
+        {"humi-low", recordingentry::Humidity, wire::encodeHumidity, &p.humiLowCode},
+    };
+    for (const auto& limit : limits)
+        if (parser.isSet(limit.name) &&
+            !parseLimit(parser.value(limit.name), limit.range, limit.encode, limit.code))
+            return bad(limit.name);
     if (parser.isSet("seed")) {
         bool ok = false;
         options->seed = parser.value("seed").toUInt(&ok);
@@ -192,6 +224,10 @@ int main(int argc, char** argv)
         {"start", "Start time of the stored records (default: yesterday 00:00:00).",
          "yyyy-MM-dd HH:mm:ss"},
         {"interval", "Seconds between stored records, 0..65535 (default 300).", "S"},
+        {"temp-high", "The high temperature alarm the logger holds, whole degC (default 40).", "C"},
+        {"temp-low", "The low temperature alarm the logger holds, whole degC (default -10).", "C"},
+        {"humi-high", "The high humidity alarm the logger holds, whole %RH (default 80).", "RH"},
+        {"humi-low", "The low humidity alarm the logger holds, whole %RH (default 20).", "RH"},
         {"seed", "Seed of the live readings' wandering and the stored records (default 1).", "N"},
         {"busy",
          "Answer command CODE (e.g. 0x03) with the busy reply 0xFF K times before "
@@ -226,7 +262,7 @@ int main(int argc, char** argv)
     logger.setSettings(options.settings);
     logger.setStoredRecords(
         sim::plausibleDay(options.records, options.start, options.intervalSeconds, options.seed));
-    sim::Parameters parameters = logger.parameters();
+    sim::Parameters parameters = options.parameters;
     parameters.recordNumber = options.records;
     parameters.intervalSeconds = options.intervalSeconds;
     logger.setParameters(parameters);
