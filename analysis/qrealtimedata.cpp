@@ -1,5 +1,6 @@
 #include "qrealtimedata.h"
 
+#include "records/downloadarchive.h"
 #include "records/readings.h"
 #include "reports/report.h"
 #include "thermo.h"
@@ -13,6 +14,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPainter>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -38,8 +40,15 @@ QString runFileDialog(QFileDialog::AcceptMode mode, QWidget* parent, const QStri
 {
     QFileDialog dialog(parent, caption, QFileInfo(start).absolutePath(), filter);
     dialog.setAcceptMode(mode);
-    if (mode == QFileDialog::AcceptOpen)
+    if (mode == QFileDialog::AcceptOpen) {
         dialog.setFileMode(QFileDialog::ExistingFile);
+        // Every complete download is kept in the archive: one click away, beside the usual
+        // places. The desktop's own dialog would not list it.
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        const QString archived = archive::folder();
+        if (QDir().mkpath(archived))
+            dialog.setSidebarUrls(dialog.sidebarUrls() << QUrl::fromLocalFile(archived));
+    }
     dialog.selectFile(QFileInfo(start).fileName());
     // The window's skin would reach the dialog through its parent and leave its labels
     // and lists unreadable; the dialog keeps Qt's own look.
@@ -289,7 +298,8 @@ void QRealTimeData::downloadFinished(LoggedDownload::Outcome outcome)
     switch (outcome) {
     case LoggedDownload::Outcome::Success:
         importFile();
-        showMessage(download.outcomeMessage(outcome));
+        // Below it, where the archive copy went, or why there is none.
+        showMessage(download.outcomeMessage(outcome), download.archiveMessage());
         showReport();
         return;
     case LoggedDownload::Outcome::ChecksumError:
@@ -490,9 +500,10 @@ void QRealTimeData::clearRecords()
     humiSeries.clear();
 }
 
-void QRealTimeData::showMessage(const QString& text)
+void QRealTimeData::showMessage(const QString& text, const QString& secondLine)
 {
     messageBox.setText(text);
+    messageBox.setInformativeText(secondLine);
     messageBox.setIcon(QMessageBox::Information);
     messageBox.show();
 }

@@ -95,7 +95,8 @@ private:
     void fillRecordRow(const SavedRecord& record, int row);
     void drawCharts();
     void clearRecords();
-    void showMessage(const QString& text);
+    // `secondLine`: a line of its own below the text, in the same box.
+    void showMessage(const QString& text, const QString& secondLine = QString());
 
     QMessageBox messageBox;
     Thermo* tempChart = nullptr;
