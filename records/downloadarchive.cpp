@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <limits>
 #include <unistd.h>
 
 namespace archive {
@@ -74,9 +73,16 @@ Stored notArchived(const QString& reason)
     return stored;
 }
 
-QStringList recordLinesOf(QIODevice& device)
+// The record lines of a data file as the program writes it: every byte below its head.
+QByteArray recordBytes(const QByteArray& dataFile)
 {
-    return datafile::read(device, std::numeric_limits<int>::max()).recordLines;
+    int at = 0;
+    for (int line = 0; line < datafile::HeadLineCount && at >= 0; ++line) {
+        at = dataFile.indexOf('\n', at);
+        if (at >= 0)
+            ++at;
+    }
+    return at < 0 ? QByteArray() : dataFile.mid(at);
 }
 
 // The newest archived file of a start: names of one start sort by their download time, and
@@ -90,10 +96,10 @@ QString newestOfStart(const QDir& dir, const QString& start)
     return names.isEmpty() ? QString() : dir.filePath(names.last());
 }
 
-bool holdsTheSameRecords(const QString& path, const QStringList& recordLines)
+bool holdsTheSameRecords(const QString& path, const QByteArray& records)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) && recordLinesOf(file) == recordLines;
+    return file.open(QIODevice::ReadOnly) && recordBytes(file.readAll()) == records;
 }
 
 // A write the system cuts short is tried again with the rest, so that the refusal comes with
@@ -155,8 +161,8 @@ Stored keep(const QString& dataFilePath, const QString& folderPath, const QDateT
     // A failed or partial download is never archived.
     if (!datafile::isCompleteDownload(buffer))
         return notArchived(Texts::tr("%1 holds no complete download").arg(shown(dataFilePath)));
-    buffer.seek(0);
-    const datafile::Contents contents = datafile::read(buffer, std::numeric_limits<int>::max());
+    const LoggedHeader header =
+        datafile::parseHeaderLine(QString::fromUtf8(bytes.left(qMax(0, bytes.indexOf('\n')))));
 
     const QFileInfo place(folderPath);
     if (place.exists() && !place.isDir())
@@ -166,11 +172,11 @@ Stored keep(const QString& dataFilePath, const QString& folderPath, const QDateT
         return notArchived(
             Texts::tr("%1 cannot be created (%2)").arg(shown(folderPath), qt_error_string(errno)));
 
-    // The logger downloaded again without new records: its start and record lines are those
-    // of the newest file of that start (the header's alarm limits come from the live view and
-    // are no part of the records).
-    const QString newest = newestOfStart(dir, startText(contents.header));
-    if (!newest.isEmpty() && holdsTheSameRecords(newest, contents.recordLines)) {
+    // The logger downloaded again without new records: its record lines, every byte below the
+    // head, are those of the newest file of the same start. The head is left out of the
+    // comparison: its alarm limits come from the live view, not from the records.
+    const QString newest = newestOfStart(dir, startText(header));
+    if (!newest.isEmpty() && holdsTheSameRecords(newest, recordBytes(bytes))) {
         Stored stored;
         stored.kind = Stored::Kind::AlreadyArchived;
         stored.path = newest;
@@ -194,7 +200,7 @@ Stored keep(const QString& dataFilePath, const QString& folderPath, const QDateT
     // The rename never replaces a file: where another download took the name meanwhile, the
     // next copy number is tried.
     for (int number = 1; number <= MaxCopies; ++number) {
-        const QString target = dir.filePath(fileName(contents.header, downloaded, number));
+        const QString target = dir.filePath(fileName(header, downloaded, number));
         if (isTaken(target))
             continue;
         if (copy.rename(target)) {
