@@ -1,6 +1,5 @@
 #include "downloadarchive.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -151,16 +150,11 @@ Stored keep(const QString& dataFilePath, const QString& folderPath, const QDateT
     if (!data.open(QIODevice::ReadOnly))
         return notArchived(
             Texts::tr("%1 cannot be read (%2)").arg(shown(dataFilePath), data.errorString()));
-    QByteArray bytes = data.readAll();
+    const QByteArray bytes = data.readAll();
     if (data.error() != QFileDevice::NoError)
         return notArchived(
             Texts::tr("%1 cannot be read (%2)").arg(shown(dataFilePath), data.errorString()));
     data.close();
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    // A failed or partial download is never archived.
-    if (!datafile::isCompleteDownload(buffer))
-        return notArchived(Texts::tr("%1 holds no complete download").arg(shown(dataFilePath)));
     const LoggedHeader header =
         datafile::parseHeaderLine(QString::fromUtf8(bytes.left(qMax(0, bytes.indexOf('\n')))));
 

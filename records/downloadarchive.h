@@ -37,10 +37,12 @@ struct Stored {
     QString reason; // NotArchived: why, with the folder or file and the system's reason
 };
 
-// Keeps a copy of the data file, a complete download, in `folder` (created when missing),
-// named after its header and `downloaded`. The copy is written under a temporary name in the
-// folder, flushed to the disk and checked, then renamed into place, never over a file of
-// that name, and left read-only (0444). Nothing is left in the folder when this fails.
+// Keeps a copy of the data file in `folder` (created when missing), named after its header
+// and `downloaded`. The file must hold a complete download: LoggedDownload calls this at
+// success only, so a failed or partial download is never archived (checking the file again
+// would add a parse of every record line to each download). The copy is written under a temporary
+// name in the folder, flushed to the disk and checked, then renamed into place, never over a file
+// of that name, and left read-only (0444). Nothing is left in the folder when this fails.
 Stored keep(const QString& dataFilePath, const QString& folder, const QDateTime& downloaded);
 
 // The one line the operator is told of it: "Archived: …", "Already archived with the same

@@ -540,10 +540,6 @@
         <translation>无法写入 %1（%2）</translation>
     </message>
     <message>
-        <source>%1 holds no complete download</source>
-        <translation>%1 不是一次完整的下载</translation>
-    </message>
-    <message>
         <source>%1 is not a folder</source>
         <translation>%1 不是文件夹</translation>
     </message>
