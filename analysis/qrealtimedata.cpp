@@ -1,5 +1,6 @@
 #include "qrealtimedata.h"
 
+#include "records/downloadarchive.h"
 #include "records/readings.h"
 #include "reports/report.h"
 #include "thermo.h"
@@ -13,6 +14,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPainter>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -51,8 +53,15 @@ QString runFileDialog(QFileDialog::AcceptMode mode, QWidget* parent, const QStri
 {
     QFileDialog dialog(parent, caption, QFileInfo(start).absolutePath(), filter);
     dialog.setAcceptMode(mode);
-    if (mode == QFileDialog::AcceptOpen)
+    if (mode == QFileDialog::AcceptOpen) {
         dialog.setFileMode(QFileDialog::ExistingFile);
+        // Every complete download is kept in the archive: one click away, beside the usual
+        // places. The desktop's own dialog would not list it.
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        const QString archived = archive::folder();
+        if (QDir().mkpath(archived))
+            dialog.setSidebarUrls(dialog.sidebarUrls() << QUrl::fromLocalFile(archived));
+    }
     dialog.selectFile(QFileInfo(start).fileName());
     // The window's skin would reach the dialog through its parent and leave its labels
     // and lists unreadable; the dialog keeps Qt's own look.
@@ -315,7 +324,8 @@ void QRealTimeData::downloadFinished(LoggedDownload::Outcome outcome)
         // A download of no records leaves no file to load, yet its figures say so.
         if (!shownFigures)
             shownFigures = figures::of(loaded);
-        showMessage(download.outcomeMessage(outcome));
+        // Below it, where the archive copy went, or why there is none.
+        showMessage(download.outcomeMessage(outcome), download.archiveMessage());
         showReport();
         return;
     case LoggedDownload::Outcome::ChecksumError:
@@ -548,9 +558,10 @@ void QRealTimeData::clearRecords()
     humiSeries.clear();
 }
 
-void QRealTimeData::showMessage(const QString& text)
+void QRealTimeData::showMessage(const QString& text, const QString& secondLine)
 {
     messageBox.setText(text);
+    messageBox.setInformativeText(secondLine);
     messageBox.setIcon(QMessageBox::Information);
     messageBox.show();
 }

@@ -102,7 +102,8 @@ private:
     void clearSummary();
     void drawCharts();
     void clearRecords();
-    void showMessage(const QString& text);
+    // `secondLine`: a line of its own below the text, in the same box.
+    void showMessage(const QString& text, const QString& secondLine = QString());
 
     QMessageBox messageBox;
     Thermo* tempChart = nullptr;

@@ -83,10 +83,15 @@ void hideMessages()
             box->hide();
 }
 
-// Each case works in a folder of its own: the window writes ./data.txt.
+// Each case works in a folder of its own: the window writes ./data.txt, and the archive copy
+// of a download goes there too, never into the archive of the machine.
 struct Workplace {
     QTemporaryDir dir;
-    Workplace() { QDir::setCurrent(dir.path()); }
+    Workplace()
+    {
+        QDir::setCurrent(dir.path());
+        qputenv("HYGROLUX_ARCHIVE", QFile::encodeName(dir.filePath(QStringLiteral("archive"))));
+    }
     QString path(const char* name) const { return dir.filePath(QLatin1String(name)); }
 };
 
@@ -155,6 +160,8 @@ Measurement downloadCase(int records, int runs, bool reportMemory)
     std::vector<double> times;
     Measurement result;
     for (int run = 0; run < runs; ++run) {
+        // Every run writes its archive copy, as every new download does.
+        QDir(place.path("archive")).removeRecursively();
         analysis.startDownload();
         QElapsedTimer timer;
         timer.start();

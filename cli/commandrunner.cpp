@@ -1,5 +1,6 @@
 #include "commandrunner.h"
 
+#include "archivelisting.h"
 #include "device/linkmessages.h"
 #include "device/linksupervisor.h"
 #include "device/portscan.h"
@@ -13,6 +14,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QTextStream>
 
 using cli::Command;
@@ -57,6 +60,8 @@ int CommandRunner::run()
 {
     if (invocation.command == Command::Ports)
         return listPorts();
+    if (invocation.command == Command::Archive)
+        return listArchive();
     if (!invocation.out.isEmpty()) {
         const QString refusal = reportRefusal();
         if (!refusal.isEmpty()) {
@@ -94,6 +99,27 @@ int CommandRunner::listPorts()
     return exitcode::Done;
 }
 
+int CommandRunner::listArchive()
+{
+    const QString folder = archive::folder();
+    if (invocation.archivePath) {
+        out << QDir::toNativeSeparators(folder) << '\n';
+        return exitcode::Done;
+    }
+    // A folder that does not exist yet holds no download: an empty list.
+    QJsonArray listed;
+    for (const archive::Entry& entry : archive::list(folder)) {
+        const archivelisting::Listed kept = archivelisting::read(entry);
+        if (invocation.json)
+            listed.append(archivelisting::json(kept));
+        else
+            out << archivelisting::line(kept) << '\n';
+    }
+    if (invocation.json)
+        out << QString::fromUtf8(QJsonDocument(listed).toJson(QJsonDocument::Compact)) << '\n';
+    return exitcode::Done;
+}
+
 void CommandRunner::loggerConnected()
 {
     switch (invocation.command) {
@@ -113,6 +139,7 @@ void CommandRunner::loggerConnected()
         session.link().sendStop();
         break;
     case Command::Ports:
+    case Command::Archive:
         break;
     }
 }
@@ -227,6 +254,10 @@ void CommandRunner::downloadFinished(LoggedDownload::Outcome outcome)
     for (const QString& line : download.summaryLines())
         out << line << '\n';
     out << QStringLiteral("Data file: %1").arg(dataFile) << '\n';
+    // A copy that could not be archived leaves the download a success, and says why.
+    if (const std::optional<archive::Stored>& archived = download.archived())
+        (archived->kind == archive::Stored::Kind::NotArchived ? err : out)
+            << download.archiveMessage() << '\n';
     finish(invocation.out.isEmpty() ? exitcode::Done : saveReport());
 }
 

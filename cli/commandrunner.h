@@ -26,6 +26,7 @@ public:
 
 private:
     int listPorts();
+    int listArchive();
     void loggerConnected();
     void startPolling();
     void poll();

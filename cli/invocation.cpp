@@ -22,14 +22,15 @@ struct CommandName {
 const CommandName Commands[] = {
     {"ports", Command::Ports},        {"status", Command::Status},       {"watch", Command::Watch},
     {"set-clock", Command::SetClock}, {"configure", Command::Configure}, {"stop", Command::Stop},
-    {"download", Command::Download},
+    {"download", Command::Download},  {"archive", Command::Archive},
 };
 
-// The options that belong to one command; the others are for every command.
+// The options that belong to some commands; the others are for every command.
 const std::vector<std::pair<Command, QStringList>>& commandOptions()
 {
     static const std::vector<std::pair<Command, QStringList>> options = {
         {Command::Status, {"json"}},
+        {Command::Archive, {"json", "path"}},
         {Command::Watch, {"every", "count"}},
         {Command::Configure,
          {"interval", "records", "temp-high", "temp-low", "humi-high", "humi-low", "manual"}},
@@ -53,13 +54,17 @@ const char* const Description =
     "              --temp-low, --humi-high, --humi-low, and --manual for manual start.\n"
     "  stop        Stop the recording.\n"
     "  download    Download the records to ./data.txt; the last complete one is kept\n"
-    "              as ./data.previous.txt. --out also saves the report, in the form\n"
-    "              its file name asks for: the first of .txt, .xls (also .xlsx), .pdf\n"
-    "              and .csv found anywhere in the file's own name (not its folder's),\n"
-    "              in small letters.\n"
+    "              as ./data.previous.txt, and every complete one in the archive.\n"
+    "              --out also saves the report, in the form its file name asks for:\n"
+    "              the first of .txt, .xls (also .xlsx), .pdf and .csv found anywhere\n"
+    "              in the file's own name (not its folder's), in small letters.\n"
+    "  archive     List the archived downloads, newest first: start, download time,\n"
+    "              records, first excursion or \"within limits\" (--json: an array of\n"
+    "              objects). --path prints the archive's folder.\n"
     "\n"
     "The port is --port, else the environment's HYGROLUX_PORT, else the adapter found\n"
-    "among the serial ports.";
+    "among the serial ports. The archive is the folder HYGROLUX_ARCHIVE, else\n"
+    "$XDG_DATA_HOME/hygrolux/downloads, else ~/.local/share/hygrolux/downloads.";
 
 const char* const ExitCodes = "\nExit codes:\n"
                               "  0    done\n"
@@ -179,12 +184,13 @@ void describe(QCommandLineParser& parser)
     // not take.
     parser.addOption({{"h", "help"}, "Displays help on commandline options."});
     parser.addVersionOption();
-    parser.addPositionalArgument("command",
-                                 "ports, status, watch, set-clock, configure, stop or download.");
+    parser.addPositionalArgument(
+        "command", "ports, status, watch, set-clock, configure, stop, download or archive.");
     parser.addOptions({
         {"port", "The logger's serial port, e.g. /dev/ttyUSB0.", "path"},
         {"fahrenheit", "Temperatures in degrees Fahrenheit (read and written)."},
-        {"json", "status: print one JSON object."},
+        {"json", "status: print one JSON object; archive: a JSON array."},
+        {"path", "archive: print the archive's folder."},
         {"every", "watch: seconds between readings (default 1).", "seconds"},
         {"count", "watch: stop after this many lines.", "n"},
         {"interval", "configure: seconds between records, 1 to 65535.", "seconds"},
@@ -253,15 +259,20 @@ ParseResult parse(QCommandLineParser& parser, const QStringList& arguments)
         result.error = QStringLiteral("Unknown command: \"%1\".").arg(name);
         return result;
     }
+    QStringList own;
+    for (const auto& [command, options] : commandOptions())
+        if (command == invocation.command)
+            own = options;
     for (const auto& [command, options] : commandOptions())
         for (const QString& option : options)
-            if (command != invocation.command && parser.isSet(option)) {
+            if (!own.contains(option) && parser.isSet(option)) {
                 result.error = QStringLiteral("--%1 is not an option of %2.").arg(option, name);
                 return result;
             }
 
     invocation.celsius = !parser.isSet("fahrenheit");
     invocation.json = parser.isSet("json");
+    invocation.archivePath = parser.isSet("path");
     if (parser.isSet("port")) {
         invocation.port = parser.value("port");
         if (invocation.port.isEmpty()) {

@@ -10,13 +10,14 @@ class QStringList;
 // What hygrolux-cli was asked to do, read from its command line.
 namespace cli {
 
-enum class Command { Ports, Status, Watch, SetClock, Configure, Stop, Download };
+enum class Command { Ports, Status, Watch, SetClock, Configure, Stop, Download, Archive };
 
 struct Invocation {
     Command command = Command::Status;
     QString port; // --port; empty: HYGROLUX_PORT, then the search the windows make
     bool celsius = true;
-    bool json = false;                    // status
+    bool json = false;                    // status, archive
+    bool archivePath = false;             // archive: the folder, not its downloads
     int everySeconds = 1;                 // watch
     int count = 0;                        // watch; 0: until interrupted
     wire::RecordingParameters parameters; // configure, checked as the settings window does

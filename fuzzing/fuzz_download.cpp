@@ -3,7 +3,8 @@
 // relies on after every outcome: no record beyond the count the block announced, a data
 // file of exactly its 13 head lines and one line per record (and "data missed" below them
 // after a miss), the latest complete download kept whole in data.txt or data.previous.txt
-// whatever came after it, and a window that can be left with Back.
+// whatever came after it, its copy in the archive (and no copy of anything else), and a window
+// that can be left with Back.
 //
 // Input: byte 0 chooses the unit (bit 0: Celsius). Then a sequence of steps: 0xFF drops
 // the link, 0xFE has the operator go back and download again, 0xFD lets a check period
@@ -12,6 +13,7 @@
 #include "analysis/qrealtimedata.h"
 #include "invariant.h"
 #include "records/datafile.h"
+#include "records/downloadarchive.h"
 #include "records/loggeddownload.h"
 #include "records/sheetlayout.h"
 #include "storedrecords.h"
@@ -52,6 +54,8 @@ QByteArray fileBytes(const QString& path)
 // The window and its folder live for the whole run; every input starts a new download.
 struct Bench {
     QTemporaryDir folder;
+    // The archive of the run's downloads, emptied after every input.
+    QString archive;
     QRealTimeData* window = nullptr;
     std::optional<LoggedDownload::Outcome> outcome;
     // ./data.txt as the latest complete download left it (empty before the first one): no
@@ -140,7 +144,17 @@ void checkOutcome(LoggedDownload::Outcome outcome)
         require(download.header().intervalSeconds == 0 || button("pushButtonDownload")->isEnabled(),
                 "a good download cannot be exported");
     }
-    if (outcome == LoggedDownload::Outcome::Success && isCompleteDownload(bytes))
+    // Only a complete download is archived, and always, as its data file is.
+    const bool complete = outcome == LoggedDownload::Outcome::Success && isCompleteDownload(bytes);
+    const std::optional<archive::Stored>& archived = download.archived();
+    require(complete == archived.has_value(), "a download archived that is not complete, or "
+                                              "a complete one not archived");
+    require(!archived || archived->kind != archive::Stored::Kind::NotArchived,
+            "the archive took no copy");
+    require(!archived || archived->kind != archive::Stored::Kind::Archived ||
+                fileBytes(archived->path) == bytes,
+            "the archived copy differs from the data file");
+    if (complete)
         bench->latestComplete = bytes;
     requireLatestCompleteKept();
 }
@@ -193,6 +207,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     bench = new Bench;
     if (!bench->folder.isValid() || !QDir::setCurrent(bench->folder.path()))
         violated("no folder to work in");
+    bench->archive = bench->folder.filePath(QStringLiteral("archive"));
+    qputenv("HYGROLUX_ARCHIVE", QFile::encodeName(bench->archive));
     bench->window = new QRealTimeData;
     bench->window->setAlarmLimits({40, -10, 80, 20});
     // Everything the window does once (fonts, the message box, the first load) is done
@@ -253,5 +269,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         require(progress->value() >= 0 && progress->value() <= 100, "progress beyond 0..100");
     }
     leave();
+    // Thousands of inputs would each leave a file of their own.
+    QDir(bench->archive).removeRecursively();
     return 0;
 }

@@ -236,6 +236,8 @@ int main(int argc, char** argv)
     const QString out = QString::fromLocal8Bit(argv[1]);
     QTemporaryDir scratch;
     bool ok = scratch.isValid();
+    // The downloads made here are no logger's: their archive copies stay in the scratch folder.
+    qputenv("HYGROLUX_ARCHIVE", QFile::encodeName(scratch.filePath(QStringLiteral("archive"))));
 
     const QMap<QString, QByteArray> assembler = assemblerSeeds();
     for (auto it = assembler.cbegin(); ok && it != assembler.cend(); ++it)

@@ -84,6 +84,7 @@ bool LoggedDownload::start(bool celsius, const AlarmLimits& alarms)
     head.celsius = celsius;
     head.alarms = alarms;
     report.clear();
+    stored.reset();
     verdict.reset();
     records = 0;
     row = 1;
@@ -160,6 +161,11 @@ QString LoggedDownload::outcomeMessage(Outcome outcome) const
     return error;
 }
 
+QString LoggedDownload::archiveMessage() const
+{
+    return stored ? archive::message(*stored) : QString();
+}
+
 SummaryValues LoggedDownload::summaryValues() const
 {
     SummaryValues values;
@@ -214,6 +220,8 @@ void LoggedDownload::conclude(BlockReceiver::Verdict result)
                         : tr("The records were downloaded, but %1 could not be completed with "
                              "their report.")
                               .arg(dataPath);
+        } else if (records > 0) {
+            stored = archive::keep(dataPath, archive::folder(), QDateTime::currentDateTime());
         }
         break;
     case BlockReceiver::Verdict::ChecksumError:

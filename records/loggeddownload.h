@@ -2,6 +2,7 @@
 
 #include "blockreceiver.h"
 #include "datafile.h"
+#include "downloadarchive.h"
 #include "loggeddecoder.h"
 #include "summarylines.h"
 #include "workbook/sheet.h"
@@ -15,7 +16,8 @@
 // One download of the logger's records, from the request to the verdict, without any
 // window. It keeps the last complete download (moving it to data.previous.txt when the data
 // file holds it), writes the new data file and a fresh sheet as the bytes arrive, rewrites
-// the summary at the end, and declares a transfer that stops moving missed. Whoever runs it
+// the summary at the end, keeps a copy of every complete download in the archive, and
+// declares a transfer that stops moving missed. Whoever runs it
 // feeds it the pieces the link hands on, tells it when a check period has passed and when
 // the link dropped, and hears the progress and the outcome through its signals.
 class LoggedDownload : public QObject, private BlockReceiver::Listener
@@ -85,6 +87,12 @@ public:
     // What the report says; the lines are those written into the data file at success.
     SummaryValues summaryValues() const;
     QStringList summaryLines() const { return report; }
+    // What became of the archive copy of a successful download; empty before success and
+    // for a download of no records, which is nothing to keep. A copy that could not be
+    // written leaves the download a success.
+    const std::optional<archive::Stored>& archived() const { return stored; }
+    // The one line the operator is told of it; empty when there is nothing to tell.
+    QString archiveMessage() const;
 
 signals:
     void progressChanged(int percent);
@@ -109,6 +117,7 @@ private:
     LoggedHeader head;
     AlarmLimits alarmLimits;
     QStringList report;
+    std::optional<archive::Stored> stored;
     QString error;
     bool running = false;
     int records = 0;

@@ -526,6 +526,41 @@
     </message>
 </context>
 <context>
+    <name>DownloadArchive</name>
+    <message>
+        <source>%1 cannot be created (%2)</source>
+        <translation>无法创建 %1（%2）</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read (%2)</source>
+        <translation>无法读取 %1（%2）</translation>
+    </message>
+    <message>
+        <source>%1 cannot be written (%2)</source>
+        <translation>无法写入 %1（%2）</translation>
+    </message>
+    <message>
+        <source>%1 is not a folder</source>
+        <translation>%1 不是文件夹</translation>
+    </message>
+    <message>
+        <source>Already archived with the same records: %1</source>
+        <translation>相同的记录已存档：%1</translation>
+    </message>
+    <message>
+        <source>Archived: %1</source>
+        <translation>已存档：%1</translation>
+    </message>
+    <message>
+        <source>Not archived: %1</source>
+        <translation>未存档：%1</translation>
+    </message>
+    <message>
+        <source>every name of this download is taken</source>
+        <translation>此次下载的所有文件名均已被占用</translation>
+    </message>
+</context>
+<context>
     <name>Figures</name>
     <message>
         <source>d</source>

@@ -7,7 +7,9 @@
 #include "ui/language.h"
 #include "windowsupport.h"
 
+#include <QFileDialog>
 #include <QHeaderView>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
@@ -36,6 +38,7 @@ private slots:
     void droppedLinkEndsTheDownloadAndFreesTheMainWindow();
     void unwritableFolderIsReportedAndNothingIsAsked();
     void textFileAndWorkbookShowTheSame();
+    void downloadIsArchivedAndOpensFromTheDialog();
     void fahrenheitFileSwitchesTheUnit();
     void chartPointsStandAtTheirRecordsTimeStamps();
     void opensThatFail_data();
@@ -87,6 +90,7 @@ void TestAnalysisWindow::cleanup()
     delete timerWork;
     delete window;
     QDir::setCurrent(startFolder);
+    qunsetenv("HYGROLUX_ARCHIVE");
 }
 
 QVector<RecordCodes> TestAnalysisWindow::records(int count)
@@ -339,6 +343,58 @@ void TestAnalysisWindow::textFileAndWorkbookShowTheSame()
         QVERIFY(button("pushButtonBack")->isEnabled());
         QVERIFY(button("pushButtonOpen")->isEnabled());
     }
+}
+
+void TestAnalysisWindow::downloadIsArchivedAndOpensFromTheDialog()
+{
+    const QString archived = dir->filePath("archive");
+    qputenv("HYGROLUX_ARCHIVE", archived.toLocal8Bit());
+    download(buildBlock(records(30)));
+    auto* box = hygrolux::test::topLevel<QMessageBox>();
+    QVERIFY(box && window->lastDownload().archived());
+    const QString copy = window->lastDownload().archived()->path;
+    QCOMPARE(box->text(), QStringLiteral("Download Success!"));
+    QCOMPARE(box->informativeText(), "Archived: " + copy);
+    const QStringList downloaded = tableTexts("tableWidget");
+    const QStringList report = window->lastDownload().summaryLines();
+
+    // Open offers the archive beside the usual places, and still starts at ./data.txt.
+    window->showWindow(false, true);
+    QList<QUrl> sidebar;
+    QStringList startsAt;
+    QTimer dialogShown;
+    connect(&dialogShown, &QTimer::timeout, this, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QFileDialog*>(widget); dialog && dialog->isVisible()) {
+                dialogShown.stop();
+                sidebar = dialog->sidebarUrls();
+                startsAt = dialog->selectedFiles();
+                dialog->selectFile(copy);
+                static_cast<QDialog*>(dialog)->accept(); // as the Open button does
+            }
+    });
+    dialogShown.start(20);
+    QTest::mouseClick(button("pushButtonOpen"), Qt::LeftButton);
+    QVERIFY(sidebar.contains(QUrl::fromLocalFile(archived)));
+    QVERIFY(sidebar.contains(QUrl::fromLocalFile(QDir::homePath())));
+    QCOMPARE(startsAt, QStringList{QDir::current().filePath("data.txt")});
+    // The archived copy is read-only, and shows as the download did.
+    QCOMPARE(window->dataFileName(), copy);
+    QCOMPARE(shownMessage(), QStringLiteral("Data has Import!"));
+    QCOMPARE(tableTexts("tableWidget"), downloaded);
+    for (int row = 0; row < report.size(); ++row)
+        QCOMPARE(table("tableWidget_2")->item(row, 0)->text().trimmed(), report.at(row).trimmed());
+
+    // An archive that takes no file leaves the download a success, and the box says why.
+    const QString taken = dir->filePath("taken");
+    QFile file(taken);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    qputenv("HYGROLUX_ARCHIVE", taken.toLocal8Bit());
+    download(buildBlock(records(31)));
+    QCOMPARE(box->text(), QStringLiteral("Download Success!"));
+    QCOMPARE(box->informativeText(), "Not archived: " + taken + " is not a folder");
+    QVERIFY(button("pushButtonDownload")->isEnabled());
 }
 
 void TestAnalysisWindow::fahrenheitFileSwitchesTheUnit()

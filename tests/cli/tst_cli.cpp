@@ -7,6 +7,7 @@
 #include "windowsupport.h"
 #include "workbook/sheet.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -93,6 +94,7 @@ private slots:
     void outNeverNamesAKeptFile_data();
     void outNeverNamesAKeptFile();
     void helpNamesTheProgramAndEveryExitCode();
+    void archiveKeepsEachDownloadOnce();
 
 private:
     // Runs the program in the test's folder and returns once it ended (or `timeoutMs`
@@ -134,6 +136,7 @@ void CliTest::cleanup()
 {
     delete logger;
     logger = nullptr;
+    qunsetenv("HYGROLUX_ARCHIVE");
 }
 
 void CliTest::setSettings(const std::function<void(sim::Settings&)>& change)
@@ -623,6 +626,66 @@ void CliTest::helpNamesTheProgramAndEveryExitCode()
         QVERIFY2(help.out.contains(QByteArray("\n  ") + code + "  "), code);
     QVERIFY(!help.out.contains("--help-all"));
     QCOMPARE(cli({"--help-all"}).exitCode, 2);
+}
+
+void CliTest::archiveKeepsEachDownloadOnce()
+{
+    const QString folder = path("archive");
+    qputenv("HYGROLUX_ARCHIVE", folder.toLocal8Bit());
+    QCOMPARE(lines(cli({"archive", "--path"}).out), QStringList{folder});
+    const Run none = cli({"archive", "--json"});
+    QCOMPARE(none.exitCode, 0);
+    QCOMPARE(lines(none.out), QStringList{"[]"});
+
+    // Three downloads, the second of the same records as the first: two archived files.
+    storeRecords(100);
+    const Run first = cli({"download"});
+    QCOMPARE(first.exitCode, 0);
+    const QString archived = lines(first.out).last();
+    QVERIFY2(archived.startsWith("Archived: " + folder + "/2024-03-09_22-30-00_start__"),
+             first.out.constData());
+    const QString firstCopy = archived.mid(int(strlen("Archived: ")));
+    QCOMPARE(lines(cli({"download"}).out).last(),
+             "Already archived with the same records: " + firstCopy);
+    storeRecords(150);
+    QVERIFY(lines(cli({"download"}).out).last().startsWith("Archived: "));
+
+    const Run listed = cli({"archive", "--json"});
+    QCOMPARE(listed.exitCode, 0);
+    const QJsonArray downloads = QJsonDocument::fromJson(listed.out).array();
+    QCOMPARE(downloads.size(), 2);
+    QCOMPARE(downloads[1]["path"].toString(), firstCopy);
+    QStringList keys{"downloaded", "excursions", "first_excursion", "path", "records",
+                     "start",      "unit"};
+    for (int i = 0; i < 2; ++i) {
+        const QJsonObject download = downloads[i].toObject();
+        QCOMPARE(download.keys(), keys);
+        QCOMPARE(download["records"].toInt(), i == 0 ? 150 : 100);
+        QCOMPARE(download["start"].toString(), QStringLiteral("2024-03-09T22:30:00"));
+        QCOMPARE(download["unit"].toString(), QStringLiteral("C"));
+        QVERIFY(QDateTime::fromString(download["downloaded"].toString(), Qt::ISODate).isValid());
+        QCOMPARE(download["first_excursion"].isNull(), download["excursions"].toInt() == 0);
+    }
+    const QStringList text = lines(cli({"archive"}).out);
+    QCOMPARE(text.size(), 2);
+    const QRegularExpression line(
+        "^start 2024-03-09 22:30:00, downloaded \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d, "
+        "(150|100) records, (within limits|first excursion: .+)$");
+    for (const QString& download : text)
+        QVERIFY2(line.match(download).hasMatch(), qPrintable(download));
+    QVERIFY(text.first().contains("150 records"));
+
+    // An archive that takes no file never fails the download.
+    const QString taken = path("taken");
+    QFile file(taken);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    qputenv("HYGROLUX_ARCHIVE", taken.toLocal8Bit());
+    const Run refused = cli({"download"});
+    QCOMPARE(refused.exitCode, 0);
+    QCOMPARE(lines(refused.out).value(0), QStringLiteral("Download Success!"));
+    QVERIFY2(lines(refused.err).contains("Not archived: " + taken + " is not a folder"),
+             refused.err.constData());
 }
 
 HYGROLUX_TEST_MAIN(CliTest)

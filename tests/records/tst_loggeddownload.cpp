@@ -59,6 +59,7 @@ void TestLoggedDownload::init()
 {
     dir.reset(new QTemporaryDir);
     path = dir->filePath("data.txt");
+    qputenv("HYGROLUX_ARCHIVE", dir->filePath("archive").toLocal8Bit());
 }
 
 void TestLoggedDownload::watch(LoggedDownload& download, Run& run)
@@ -330,6 +331,7 @@ void TestLoggedDownload::lastCompleteDownloadIsNeverLost()
     watch(download, run);
     const int tenRecords = wire::block::HeaderSize + 10 * 3;
     QByteArray latest; // the data file of the latest good download
+    int good = 0;
     for (int i = 0; i < attempts.size(); ++i) {
         const QChar attempt = attempts.at(i);
         QByteArray block = buildBlock(records(attempt == 'f' ? 1000 : 20 + i));
@@ -376,8 +378,19 @@ void TestLoggedDownload::lastCompleteDownloadIsNeverLost()
             QVERIFY2(message.contains(path) && message.contains(qt_error_string(EFBIG)),
                      qPrintable(message));
         }
-        if (attempt == 'g')
+        // Every good download, of other records each time, is archived; nothing else is.
+        if (attempt == 'g') {
+            ++good;
             latest = fileBytes();
+            QVERIFY(download.archived());
+            QCOMPARE(fileBytes("archive/" + QFileInfo(download.archived()->path).fileName()),
+                     latest);
+            QVERIFY(download.archiveMessage().startsWith("Archived: " + dir->filePath("archive")));
+        } else {
+            QVERIFY(!download.archived());
+            QVERIFY(download.archiveMessage().isEmpty());
+        }
+        QCOMPARE(QDir(dir->filePath("archive")).entryList(QDir::Files).size(), good);
         // The latest good download is whole in one of the two files, whatever came after it.
         QVERIFY2(latest.isEmpty() || fileBytes() == latest ||
                      fileBytes("data.previous.txt") == latest,

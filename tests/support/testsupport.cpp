@@ -31,6 +31,12 @@ void prepareEnvironment()
     // Lives until the process ends; QTemporaryDir creates it with mode 0700 as Qt requires.
     static QTemporaryDir runtimeDir(QDir::tempPath() + QStringLiteral("/hygrolux-test-XXXXXX"));
     qputenv("XDG_RUNTIME_DIR", runtimeDir.path().toLocal8Bit());
+    // Every download archives a copy: into a folder of the run's own, never the home folder
+    // of the machine, nor a folder the environment named. The programs a test starts
+    // (hygrolux-cli) inherit it.
+    static QTemporaryDir dataHome(QDir::tempPath() + QStringLiteral("/hygrolux-test-data-XXXXXX"));
+    qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
+    qunsetenv("HYGROLUX_ARCHIVE");
 }
 
 int run(QObject* testObject, int argc, char** argv)

@@ -13,7 +13,9 @@
 namespace hygrolux::test {
 
 // Before the application object exists: offscreen platform (unless one was chosen),
-// and a private XDG_RUNTIME_DIR so the environment's own warning about it cannot fire.
+// a private XDG_RUNTIME_DIR so the environment's own warning about it cannot fire, and a
+// private XDG_DATA_HOME (HYGROLUX_ARCHIVE unset), so that the archive of every download
+// lies in a folder of the run's own.
 void prepareEnvironment();
 
 // Runs the test object like QTest::qExec, then fails when Qt logged a warning.
