@@ -364,7 +364,7 @@ Measurement exportCase(int records, int runs, const char* targetName)
     drain();
     const QString target = place.path(targetName);
     analysis.window.setSaveNameChooser(
-        [&](QWidget*, const QString&, const QString&, const QString&) { return target; });
+        [&](QWidget*, const QString&, const QString&, const QString&, QString*) { return target; });
     std::vector<double> times;
     for (int run = 0; run < runs; ++run) {
         hideMessages();

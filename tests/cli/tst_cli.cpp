@@ -329,9 +329,8 @@ void CliTest::downloadThroughTheWindow(const QString& folder, const QString& rep
     QVERIFY(analysis);
     auto* exportButton = analysis->findChild<QPushButton*>("pushButtonDownload");
     QTRY_VERIFY_WITH_TIMEOUT(exportButton->isEnabled(), 10000);
-    analysis->setSaveNameChooser([&](QWidget*, const QString&, const QString&, const QString&) {
-        return QDir(folder).filePath(report);
-    });
+    analysis->setSaveNameChooser([&](QWidget*, const QString&, const QString&, const QString&,
+                                     QString*) { return QDir(folder).filePath(report); });
     QTest::mouseClick(exportButton, Qt::LeftButton);
     hygrolux::test::dismissMessages();
     QDir::setCurrent(startFolder);
