@@ -2,6 +2,7 @@
 // trying the program without the hardware. It prints the port to open, then serves
 // until it is interrupted.
 
+#include "device/recordingentry.h"
 #include "simulatedlogger.h"
 
 #include <QCommandLineParser>
@@ -108,7 +109,19 @@ struct Options {
     int records = sim::DefaultRecordCount;
     int intervalSeconds = sim::DefaultIntervalSeconds;
     QDateTime start = sim::defaultStart();
+    sim::Parameters parameters;
 };
+
+// A whole number within `low`..`high`.
+bool parseWhole(const QString& text, int low, int high, int* value)
+{
+    bool ok = false;
+    const int number = text.toInt(&ok);
+    if (!ok || number < low || number > high)
+        return false;
+    *value = number;
+    return true;
+}
 
 // Fills `options` from the command line; an empty result means success, otherwise the
 // message to print.
@@ -139,6 +152,32 @@ QString readOptions(QCommandLineParser& parser, Options* options)
         options->seed = parser.value("seed").toUInt(&ok);
         if (!ok)
             return bad("seed");
+    }
+    // The alarm limits the logger holds at start: records beyond them make excursions.
+    const struct {
+        const char* name;
+        int low;
+        int high;
+        quint16& code;
+        bool temperature;
+    } limits[] = {
+        {"temp-high", recordingentry::TemperatureC.minimum, recordingentry::TemperatureC.maximum,
+         options->parameters.tempHighCode, true},
+        {"temp-low", recordingentry::TemperatureC.minimum, recordingentry::TemperatureC.maximum,
+         options->parameters.tempLowCode, true},
+        {"humi-high", recordingentry::Humidity.minimum, recordingentry::Humidity.maximum,
+         options->parameters.humiHighCode, false},
+        {"humi-low", recordingentry::Humidity.minimum, recordingentry::Humidity.maximum,
+         options->parameters.humiLowCode, false},
+    };
+    for (const auto& limit : limits) {
+        int value = 0;
+        if (!parser.isSet(limit.name))
+            continue;
+        if (!parseWhole(parser.value(limit.name), limit.low, limit.high, &value))
+            return bad(limit.name);
+        limit.code =
+            limit.temperature ? wire::encodeTemperature(value) : wire::encodeHumidity(value);
     }
     if (parser.isSet("busy")) {
         const QStringList parts = parser.value("busy").split(QLatin1Char(':'));
@@ -193,6 +232,10 @@ int main(int argc, char** argv)
          "yyyy-MM-dd HH:mm:ss"},
         {"interval", "Seconds between stored records, 0..65535 (default 300).", "S"},
         {"seed", "Seed of the live readings' wandering and the stored records (default 1).", "N"},
+        {"temp-high", "The high temperature alarm limit, whole degC (default 40).", "T"},
+        {"temp-low", "The low temperature alarm limit, whole degC (default -10).", "T"},
+        {"humi-high", "The high humidity alarm limit, whole %RH (default 80).", "H"},
+        {"humi-low", "The low humidity alarm limit, whole %RH (default 20).", "H"},
         {"busy",
          "Answer command CODE (e.g. 0x03) with the busy reply 0xFF K times before "
          "acknowledging it.",
@@ -226,7 +269,7 @@ int main(int argc, char** argv)
     logger.setSettings(options.settings);
     logger.setStoredRecords(
         sim::plausibleDay(options.records, options.start, options.intervalSeconds, options.seed));
-    sim::Parameters parameters = logger.parameters();
+    sim::Parameters parameters = options.parameters;
     parameters.recordNumber = options.records;
     parameters.intervalSeconds = options.intervalSeconds;
     logger.setParameters(parameters);
