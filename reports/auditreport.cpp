@@ -292,7 +292,7 @@ private:
         if (!f.events.isEmpty())
             y = eventTable(section(y + 2, Texts::tr("Excursions")), 0, plan.eventsOnFirstPage);
         if (plan.eventPages > 0) {
-            text(Margin, y + 1, Texts::tr("Continued on page 2."), body, Muted);
+            text(Margin, y + 3, Texts::tr("Continued on page 2."), body, Muted);
             y += 4;
         }
         charts(y + 2);
@@ -556,12 +556,16 @@ private:
         drawSeries(LowColour, QRectF(QPointF(plot.left(), mm(yOf(low))), plot.bottomRight()));
 
         // The alarm lines, named, so that they read in black and white too.
+        // On a white ground, so that the series does not run through the name.
         const auto alarmLine = [&](int tenths, QRgb colour, const QString& name, bool above) {
             const double y = yOf(tenths / 10.0);
             painter.setPen(QPen(QColor(colour), mm(0.3), Qt::DashLine));
             painter.drawLine(QPointF(mm(left), mm(y)), QPointF(mm(right), mm(y)));
-            text(right - 1, y + (above ? -1 : 2.8),
-                 name.arg(limitText(c.quantity, tenths, f.celsius)), small, colour, Align::Right);
+            const QString label = name.arg(limitText(c.quantity, tenths, f.celsius));
+            const double width = widthOf(label, small);
+            const double baseline = y + (above ? -1 : 2.8);
+            painter.fillRect(area(right - 1.5 - width, baseline - 2.3, width + 1, 2.9), Qt::white);
+            text(right - 1, baseline, label, small, colour, Align::Right);
         };
         alarmLine(c.bounds.highTenths, HighColour, Texts::tr("High %1"), true);
         alarmLine(c.bounds.lowTenths, LowColour, Texts::tr("Low %1"), false);
@@ -596,16 +600,22 @@ private:
             painter.setPen(QPen(QColor(Rule), mm(0.25)));
             painter.drawLine(QPointF(mm(x), mm(bottom)), QPointF(mm(x), mm(bottom + 1)));
             const bool days = step >= 86400;
-            text(x, bottom + 3.8,
-                 at.toString(days        ? "yyyy-MM-dd"
-                             : step < 60 ? "HH:mm:ss"
-                                         : "HH:mm"),
-                 small, Muted, Align::Centre);
+            tickLabel(x, bottom + 3.8,
+                      at.toString(days        ? "yyyy-MM-dd"
+                                  : step < 60 ? "HH:mm:ss"
+                                              : "HH:mm"),
+                      plot);
             if (!days && at.date() != lastDate)
-                text(x, bottom + 6.8, at.toString(QStringLiteral("yyyy-MM-dd")), small, Muted,
-                     Align::Centre);
+                tickLabel(x, bottom + 6.8, at.toString(QStringLiteral("yyyy-MM-dd")), plot);
             lastDate = at.date();
         }
+    }
+
+    // Centred under its tick, but not beyond the plot's edges.
+    void tickLabel(double x, double y, const QString& label, const QRectF& plot)
+    {
+        const double width = widthOf(label, small);
+        text(std::clamp(x - width / 2, plot.left(), plot.right() - width), y, label, small, Muted);
     }
 
     void signature()
