@@ -28,12 +28,7 @@ int tenthsOf(float value)
 
 QDateTime stampOf(const SavedRecord& record)
 {
-    const QString iso = logged::isoTimeText(record.time);
-    if (iso.isEmpty())
-        return QDateTime();
-    QDateTime stamp = QDateTime::fromString(iso, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    stamp.setTimeSpec(Qt::UTC);
-    return stamp;
+    return logged::recordStamp(record.time);
 }
 
 double celsiusOf(double value, bool celsius)

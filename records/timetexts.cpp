@@ -84,16 +84,20 @@ WallClock parseHeaderTime(const QString& text)
     return {date, time};
 }
 
-QString isoTimeText(const QString& recordTime)
+namespace {
+
+// A record time stamp ("MM-dd-yyyy HH:mm:ss") read by position rather than parsed as a
+// date-time: a long download has tens of thousands of stamps, and the general parser would
+// take most of an export's time. False for the unknown time and any text that is no real date
+// and time.
+bool readRecordTime(const QString& recordTime, QDate* date, QTime* time)
 {
-    // Rearranged by position rather than parsed as a date-time: a long download has tens of
-    // thousands of stamps, and the general parser would take most of an export's time.
     const QLatin1String shape("00-00-0000 00:00:00");
     if (recordTime.size() != shape.size())
-        return QString();
+        return false;
     for (int i = 0; i < shape.size(); ++i) {
         if (shape.at(i) != QLatin1Char('0') && recordTime.at(i) != shape.at(i))
-            return QString();
+            return false;
     }
     const int month = digitsAt(recordTime, 0, 2);
     const int day = digitsAt(recordTime, 3, 2);
@@ -102,9 +106,31 @@ QString isoTimeText(const QString& recordTime)
     const int minute = digitsAt(recordTime, 14, 2);
     const int second = digitsAt(recordTime, 17, 2);
     if (!QDate::isValid(year, month, day) || !QTime::isValid(hour, minute, second))
+        return false;
+    *date = QDate(year, month, day);
+    *time = QTime(hour, minute, second);
+    return true;
+}
+
+} // namespace
+
+QString isoTimeText(const QString& recordTime)
+{
+    QDate date;
+    QTime time;
+    if (!readRecordTime(recordTime, &date, &time))
         return QString();
     return recordTime.midRef(6, 4) % QLatin1Char('-') % recordTime.midRef(0, 2) % QLatin1Char('-') %
            recordTime.midRef(3, 2) % QLatin1Char(' ') % recordTime.midRef(11);
+}
+
+QDateTime recordStamp(const QString& recordTime)
+{
+    QDate date;
+    QTime time;
+    if (!readRecordTime(recordTime, &date, &time))
+        return QDateTime();
+    return QDateTime(date, time, Qt::UTC);
 }
 
 } // namespace logged

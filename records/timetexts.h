@@ -35,5 +35,7 @@ WallClock parseHeaderTime(const QString& text);
 // A record time stamp ("MM-dd-yyyy HH:mm:ss") rewritten as "yyyy-MM-dd HH:mm:ss"; empty for
 // the unknown time and for any text that is no real date and time.
 QString isoTimeText(const QString& recordTime);
+// The same stamp as wall-clock date and time held as UTC; invalid where isoTimeText is empty.
+QDateTime recordStamp(const QString& recordTime);
 
 } // namespace logged
