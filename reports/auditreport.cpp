@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
 #include <QPdfWriter>
 
@@ -200,10 +201,15 @@ private:
         }
     }
 
+    // Remembered: the records' numbers and values repeat, and each is set right-aligned.
     double widthOf(const QString& text, const QFont& font)
     {
+        const auto key = qMakePair(&font, text);
+        const auto known = measured.constFind(key);
+        if (known != measured.constEnd())
+            return *known;
         setFont(font);
-        return painter.fontMetrics().horizontalAdvance(text) * 25.4 / Resolution;
+        return measured[key] = painter.fontMetrics().horizontalAdvance(text) * 25.4 / Resolution;
     }
 
     // `text` on the baseline `y`, from, up to or around `x` (all in mm).
@@ -741,6 +747,7 @@ private:
     Plan plan;
     int pageNumber = 1;
     const QFont* currentFont = nullptr;
+    QHash<QPair<const QFont*, QString>, double> measured;
     double numberWidth = 0;
     double timeWidth = 0;
     double valueWidth = 0;
