@@ -2,6 +2,7 @@
 
 #include "records/downloadarchive.h"
 #include "records/readings.h"
+#include "reports/auditreport.h"
 #include "reports/report.h"
 #include "thermo.h"
 #include "ui/frameless.h"
@@ -49,7 +50,8 @@ enum RecordColumn { TimeColumn, TemperatureColumn, HumidityColumn, HeatIndexColu
 constexpr int RecordColumns = 5;
 
 QString runFileDialog(QFileDialog::AcceptMode mode, QWidget* parent, const QString& caption,
-                      const QString& start, const QString& filter)
+                      const QString& start, const QString& filter,
+                      QString* selectedFilter = nullptr)
 {
     QFileDialog dialog(parent, caption, QFileInfo(start).absolutePath(), filter);
     dialog.setAcceptMode(mode);
@@ -68,6 +70,8 @@ QString runFileDialog(QFileDialog::AcceptMode mode, QWidget* parent, const QStri
     dialog.setStyleSheet(QStringLiteral("* { border-image: none; }"));
     if (dialog.exec() != QDialog::Accepted)
         return QString();
+    if (selectedFilter)
+        *selectedFilter = dialog.selectedNameFilter();
     return dialog.selectedFiles().value(0);
 }
 
@@ -78,9 +82,9 @@ QString chooseWithDialog(QWidget* parent, const QString& caption, const QString&
 }
 
 QString chooseSaveNameWithDialog(QWidget* parent, const QString& caption, const QString& start,
-                                 const QString& filter)
+                                 const QString& filter, QString* selectedFilter)
 {
-    return runFileDialog(QFileDialog::AcceptSave, parent, caption, start, filter);
+    return runFileDialog(QFileDialog::AcceptSave, parent, caption, start, filter, selectedFilter);
 }
 
 // Both trend charts as one picture, temperature above humidity, each at the size it is
@@ -250,7 +254,7 @@ void QRealTimeData::setFileChooser(FileChooser chooser)
     chooseFile = std::move(chooser);
 }
 
-void QRealTimeData::setSaveNameChooser(FileChooser chooser)
+void QRealTimeData::setSaveNameChooser(SaveNameChooser chooser)
 {
     chooseSaveName = std::move(chooser);
 }
@@ -387,18 +391,26 @@ void QRealTimeData::on_pushButtonBack_clicked()
 void QRealTimeData::on_pushButtonDownload_clicked()
 {
     // Not the data file's name: run from the home folder, that would be the data file itself.
+    const QString withCharts = tr("Report with charts (*.pdf)");
+    QString filter;
     const QString target = chooseSaveName(
         this, tr("Save File"), QDir::home().filePath(QStringLiteral("report.txt")),
-        tr("File (*.txt);;Excel (*.xlsx *.xls);;PDF (*.pdf);;CSV (*.csv);;Picture (*.png)"));
+        tr("File (*.txt);;Excel (*.xlsx *.xls);;PDF (*.pdf);;CSV (*.csv);;Picture (*.png)") +
+            QStringLiteral(";;") + withCharts,
+        &filter);
     if (target.isEmpty())
         return;
-    const exports::Outcome outcome = exportReport(target);
+    // The name chooses the form; of the two PDFs, the filter.
+    const exports::Outcome outcome = exportReport(target, filter == withCharts);
     showMessage(outcome.saved ? tr("File has saved")
                               : tr("File was not saved: %1").arg(outcome.reason));
 }
 
-exports::Outcome QRealTimeData::exportReport(const QString& target) const
+exports::Outcome QRealTimeData::exportReport(const QString& target, bool withCharts) const
 {
+    if (withCharts && exports::formOf(target) == exports::Form::Pdf)
+        return auditreport::save({&loaded, fileName, QDateTime::currentDateTime()},
+                                 {target, download.dataFilePath()});
     exports::ReportSources sources;
     sources.dataFilePath = download.dataFilePath();
     sources.sheet = &download.sheet();

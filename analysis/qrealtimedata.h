@@ -36,6 +36,10 @@ public:
     // a dialog.
     using FileChooser =
         std::function<QString(QWidget*, const QString&, const QString&, const QString&)>;
+    // The same for a name to save under, which also tells the filter chosen in
+    // `selectedFilter` (as QFileDialog::getSaveFileName does): two filters take ".pdf".
+    using SaveNameChooser = std::function<QString(QWidget*, const QString&, const QString&,
+                                                  const QString&, QString* selectedFilter)>;
 
     explicit QRealTimeData(QWidget* parent = nullptr);
     ~QRealTimeData() override;
@@ -52,7 +56,7 @@ public:
     // download waiting for its block ends at once.
     void requestAbandoned();
     void setFileChooser(FileChooser chooser);
-    void setSaveNameChooser(FileChooser chooser);
+    void setSaveNameChooser(SaveNameChooser chooser);
 
     // What the exports work from.
     QString dataFileName() const { return fileName; }
@@ -91,7 +95,7 @@ private:
 
     static QStringList recordTitles();
     void downloadFinished(LoggedDownload::Outcome outcome);
-    exports::Outcome exportReport(const QString& target) const;
+    exports::Outcome exportReport(const QString& target, bool withCharts) const;
     void importFile();
     savedfile::Status loadDataFile();
     void fillRecordRow(const SavedRecord& record, int row, const figures::Bounds& temperature,
@@ -123,7 +127,7 @@ private:
     QVector<double> humiSeries;
     LoggedDownload download;
     FileChooser chooseFile;
-    FileChooser chooseSaveName;
+    SaveNameChooser chooseSaveName;
     // Window drag: a left press on the window itself, until the next release.
     bool mousePressed = false;
     QPoint mousePoint;

@@ -5,6 +5,7 @@
 #include "device/frameassembler.h"
 #include "monitor/temp.h"
 #include "records/datafile.h"
+#include "records/figures.h"
 #include "records/loggeddownload.h"
 #include "records/savedfile.h"
 #include "reports/exports.h"
@@ -36,6 +37,8 @@ namespace {
 constexpr int ChunkSize = 64;
 constexpr qint64 SettleTimeoutMs = 30000;
 const AlarmLimits Alarms{40, -10, 80, 20};
+// The report with charts of 20000 records is made within this peak memory of the process.
+constexpr long ReportMaxKilobytes = 150 * 1024;
 
 // A download block as the logger sends it: seeded records over the whole range of codes.
 QByteArray makeBlock(int count)
@@ -355,8 +358,10 @@ Measurement openLargeCase(int runs, int records, const QByteArray& filler, int r
     return result;
 }
 
-// The Export button after a download, under a name that chooses the form.
-Measurement exportCase(int records, int runs, const char* targetName)
+// The Export button after a download, under a name that chooses the form and with the filter
+// chosen in the dialog; the case fails above `maxKilobytes` of peak memory (0: no bound).
+Measurement exportCase(int records, int runs, const char* targetName,
+                       const QString& filter = QString(), long maxKilobytes = 0)
 {
     Workplace place;
     Measurement result;
@@ -371,7 +376,10 @@ Measurement exportCase(int records, int runs, const char* targetName)
     drain();
     const QString target = place.path(targetName);
     analysis.window.setSaveNameChooser(
-        [&](QWidget*, const QString&, const QString&, const QString&) { return target; });
+        [&](QWidget*, const QString&, const QString&, const QString&, QString* chosen) {
+            *chosen = filter;
+            return target;
+        });
     std::vector<double> times;
     for (int run = 0; run < runs; ++run) {
         hideMessages();
@@ -384,6 +392,43 @@ Measurement exportCase(int records, int runs, const char* targetName)
             return result;
         }
         drain();
+    }
+    if (maxKilobytes > 0 && peakResidentKilobytes() > maxKilobytes) {
+        result.failure = QStringLiteral("%1 MB of memory")
+                             .arg(double(peakResidentKilobytes()) / 1024, 0, 'f', 1);
+        return result;
+    }
+    result.ok = true;
+    result.runs = runs;
+    result.median = median(times);
+    return result;
+}
+
+// The figures of a download read back: extremes, means, time beyond the limits, the
+// excursions and the mean kinetic temperature.
+Measurement figuresCase(int records, int runs)
+{
+    Workplace place;
+    Measurement result;
+    const QString text = place.path("saved.txt");
+    const QString sheet = place.path("saved.xlsx");
+    if (!writeSavedFiles(records, text, sheet)) {
+        result.failure = QStringLiteral("the saved files could not be written");
+        return result;
+    }
+    const savedfile::Result loaded = savedfile::load(text, savedfile::Kind::Text);
+    std::vector<double> times;
+    for (int run = 0; run < runs; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        const figures::Figures f = figures::of(loaded.data);
+        times.push_back(seconds(timer));
+        // The seeded records cover the whole range of codes: many excursions.
+        if (f.records != records || f.events.isEmpty()) {
+            result.failure =
+                QStringLiteral("%1 records, %2 excursions").arg(f.records).arg(f.events.size());
+            return result;
+        }
     }
     result.ok = true;
     result.runs = runs;
@@ -510,6 +555,12 @@ const std::vector<Case>& cases()
         {"export-pdf", [](int n, int runs) { return exportCase(n, runs, "report.pdf"); }},
         {"export-csv", [](int n, int runs) { return exportCase(n, runs, "report.csv"); }},
         {"export-picture", [](int n, int runs) { return exportCase(n, runs, "charts.png"); }},
+        {"export-report",
+         [](int n, int runs) {
+             return exportCase(n, runs, "audit.pdf", QStringLiteral("Report with charts (*.pdf)"),
+                               ReportMaxKilobytes);
+         }},
+        {"figures", figuresCase},
         {"live-reply", [](int, int runs) { return liveReplyCase(runs); }},
         {"memory", [](int n, int) { return downloadCase(n, 1, true); }},
     };

@@ -5,6 +5,7 @@
 #include "device/linksupervisor.h"
 #include "device/portscan.h"
 #include "exitcodes.h"
+#include "filecommands.h"
 #include "liveformat.h"
 #include "outputcheck.h"
 #include "portlist.h"
@@ -58,16 +59,22 @@ CommandRunner::CommandRunner(const cli::Invocation& invocation_, QTextStream& ou
 
 int CommandRunner::run()
 {
-    if (invocation.command == Command::Ports)
+    switch (invocation.command) {
+    case Command::Ports:
         return listPorts();
-    if (invocation.command == Command::Archive)
+    case Command::Archive:
         return listArchive();
-    if (!invocation.out.isEmpty()) {
-        const QString refusal = reportRefusal();
-        if (!refusal.isEmpty()) {
-            err << refusal << '\n';
-            return exitcode::Usage;
-        }
+    case Command::Summary:
+        return cli::summary(invocation, out, err);
+    case Command::Report:
+        return cli::report(invocation, out, err);
+    default:
+        break;
+    }
+    const QString refusal = reportRefusal();
+    if (!refusal.isEmpty()) {
+        err << refusal << '\n';
+        return exitcode::Usage;
     }
 
     interrupts.install();
@@ -140,6 +147,8 @@ void CommandRunner::loggerConnected()
         break;
     case Command::Ports:
     case Command::Archive:
+    case Command::Summary:
+    case Command::Report:
         break;
     }
 }
@@ -258,36 +267,56 @@ void CommandRunner::downloadFinished(LoggedDownload::Outcome outcome)
     if (const std::optional<archive::Stored>& archived = download.archived())
         (archived->kind == archive::Stored::Kind::NotArchived ? err : out)
             << download.archiveMessage() << '\n';
-    finish(invocation.out.isEmpty() ? exitcode::Done : saveReport());
+    finish(saveReports());
 }
 
 QString CommandRunner::reportRefusal() const
 {
-    // The download replaces both before the report is written: a report in their place
-    // would destroy the new data file or the one kept from the download before.
-    const QString kept = exports::keptFileNamedBy({invocation.out, download.dataFilePath()});
-    if (kept.isEmpty())
-        return QString();
-    return QStringLiteral("--out must not name %1, which the download keeps.").arg(absolute(kept));
+    for (const auto& [option, name] :
+         {std::pair{QStringLiteral("out"), invocation.out},
+          std::pair{QStringLiteral("report"), invocation.reportWithCharts}}) {
+        const QString refusal =
+            name.isEmpty() ? QString() : cli::reportRefusal(option, name, QString());
+        if (!refusal.isEmpty())
+            return refusal;
+    }
+    return QString();
 }
 
-int CommandRunner::saveReport()
+int CommandRunner::saveReports()
 {
-    const QString& target = invocation.out;
-    exports::ReportSources sources;
-    sources.dataFilePath = download.dataFilePath();
-    sources.sheet = &download.sheet();
-    sources.summaryLines = download.summaryLines();
-    const exports::Outcome outcome = exports::saveReport(sources, target);
-    if (!outcome.saved) {
-        err << QCoreApplication::translate("QRealTimeData", "File was not saved: %1")
-                   .arg(outcome.reason)
-            << '\n';
-        return exitcode::ReportNotSaved;
+    int code = exitcode::Done;
+    if (!invocation.out.isEmpty()) {
+        exports::ReportSources sources;
+        sources.dataFilePath = download.dataFilePath();
+        sources.sheet = &download.sheet();
+        sources.summaryLines = download.summaryLines();
+        const exports::Outcome outcome = exports::saveReport(sources, invocation.out);
+        if (outcome.saved) {
+            out << QCoreApplication::translate("QRealTimeData", "File has saved") << '\n'
+                << QStringLiteral("Report: %1").arg(absolute(invocation.out)) << '\n';
+        } else {
+            err << QCoreApplication::translate("QRealTimeData", "File was not saved: %1")
+                       .arg(outcome.reason)
+                << '\n';
+            code = exitcode::ReportNotSaved;
+        }
     }
-    out << QCoreApplication::translate("QRealTimeData", "File has saved") << '\n'
-        << QStringLiteral("Report: %1").arg(absolute(target)) << '\n';
-    return exitcode::Done;
+    if (!invocation.reportWithCharts.isEmpty()) {
+        SavedData data;
+        QString reason;
+        const int saved = cli::loadOwnFile(download.dataFilePath(), &data, &reason)
+                              ? cli::saveReportWithCharts(data, download.dataFilePath(),
+                                                          invocation.reportWithCharts, out, err)
+                              : exitcode::ReportNotSaved;
+        if (!reason.isEmpty())
+            err << QCoreApplication::translate("QRealTimeData", "File was not saved: %1")
+                       .arg(reason)
+                << '\n';
+        if (saved != exitcode::Done)
+            code = exitcode::ReportNotSaved;
+    }
+    return code;
 }
 
 void CommandRunner::linkFailed(const QString& message)

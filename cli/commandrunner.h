@@ -35,10 +35,11 @@ private:
     void startDownload(const wire::LiveValues& live);
     void downloadProgress(int percent);
     void downloadFinished(LoggedDownload::Outcome outcome);
-    // Why --out may not be written, before anything is asked of the logger; empty if it may.
+    // Why --out or --report may not be written, before anything is asked of the logger;
+    // empty if they may.
     QString reportRefusal() const;
-    // The report of a successful download as --out asks; the exit code.
-    int saveReport();
+    // The reports of a successful download as --out and --report ask; the exit code.
+    int saveReports();
     void linkFailed(const QString& message);
     void interrupted();
     void fail(int code, const QString& message);

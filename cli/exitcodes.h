@@ -7,12 +7,14 @@ constexpr int Done = 0;
 // The logger could not be reached (no port, no answer, permission denied) or the link
 // dropped.
 constexpr int Unreachable = 1;
-// The command line was wrong, or a parameter was refused before anything was sent.
+// The command line was wrong, a parameter was refused before anything was sent, or the file
+// of summary or report is no data file or workbook the program wrote.
 constexpr int Usage = 2;
 // The download failed: checksum error, no data, missed, or ./data.txt could not be written.
 // ./data.txt keeps what arrived.
 constexpr int DownloadFailed = 3;
-// The download succeeded, but the report asked for with --out was not saved.
+// The report asked for with --out or --report was not saved (after a download: the download
+// succeeded).
 constexpr int ReportNotSaved = 4;
 // The results could not be written to the standard output (a closed pipe, a full disk).
 // What the command did stays done.

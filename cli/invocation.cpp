@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -20,23 +21,45 @@ struct CommandName {
     Command command;
 };
 const CommandName Commands[] = {
-    {"ports", Command::Ports},        {"status", Command::Status},       {"watch", Command::Watch},
-    {"set-clock", Command::SetClock}, {"configure", Command::Configure}, {"stop", Command::Stop},
-    {"download", Command::Download},  {"archive", Command::Archive},
+    {"ports", Command::Ports},         {"status", Command::Status},
+    {"watch", Command::Watch},         {"set-clock", Command::SetClock},
+    {"configure", Command::Configure}, {"stop", Command::Stop},
+    {"download", Command::Download},   {"summary", Command::Summary},
+    {"report", Command::Report},       {"archive", Command::Archive},
 };
 
-// The options that belong to some commands; the others are for every command.
-const std::vector<std::pair<Command, QStringList>>& commandOptions()
+// The commands that talk to the logger; summary and report read a file, archive lists a folder.
+const std::vector<Command> LoggerCommands = {Command::Ports,    Command::Status,    Command::Watch,
+                                             Command::SetClock, Command::Configure, Command::Stop,
+                                             Command::Download};
+
+// The options that belong to some commands only; the others are for every command.
+const std::vector<std::pair<QString, std::vector<Command>>>& commandOptions()
 {
-    static const std::vector<std::pair<Command, QStringList>> options = {
-        {Command::Status, {"json"}},
-        {Command::Archive, {"json", "path"}},
-        {Command::Watch, {"every", "count"}},
-        {Command::Configure,
-         {"interval", "records", "temp-high", "temp-low", "humi-high", "humi-low", "manual"}},
-        {Command::Download, {"out"}},
+    static const std::vector<std::pair<QString, std::vector<Command>>> options = {
+        {"port", LoggerCommands},
+        {"fahrenheit", LoggerCommands},
+        {"json", {Command::Status, Command::Summary, Command::Archive}},
+        {"path", {Command::Archive}},
+        {"every", {Command::Watch}},
+        {"count", {Command::Watch}},
+        {"interval", {Command::Configure}},
+        {"records", {Command::Configure}},
+        {"temp-high", {Command::Configure}},
+        {"temp-low", {Command::Configure}},
+        {"humi-high", {Command::Configure}},
+        {"humi-low", {Command::Configure}},
+        {"manual", {Command::Configure}},
+        {"out", {Command::Download, Command::Report}},
+        {"report", {Command::Download}},
     };
     return options;
+}
+
+// The commands that take a file after their name.
+bool takesFile(Command command)
+{
+    return command == Command::Summary || command == Command::Report;
 }
 
 const char* const Description =
@@ -55,24 +78,37 @@ const char* const Description =
     "  stop        Stop the recording.\n"
     "  download    Download the records to ./data.txt; the last complete one is kept\n"
     "              as ./data.previous.txt, and every complete one in the archive.\n"
-    "              --out also saves the report, in the form its file name asks for:\n"
-    "              the first of .txt, .xls (also .xlsx), .pdf and .csv found anywhere\n"
-    "              in the file's own name (not its folder's), in small letters.\n"
+    "              --out also saves the report, in the form\n"
+    "              its file name asks for: the first of .txt, .xls (also .xlsx), .pdf\n"
+    "              and .csv found anywhere in the file's own name (not its folder's),\n"
+    "              in small letters. --report also saves the report with charts\n"
+    "              as this PDF.\n"
+    "  summary     Print the figures of FILE, a data file or workbook this program\n"
+    "              wrote (default ./data.txt): minimum, maximum, mean, the mean\n"
+    "              kinetic temperature, time beyond the alarm limits and the\n"
+    "              excursions, in the file's unit (--json: one JSON object).\n"
+    "  report      Save the report with charts of FILE (default ./data.txt) as the\n"
+    "              PDF named by --out: the logger's settings, the figures, both\n"
+    "              charts, the marked records, the file's SHA-256 and a line for\n"
+    "              the signature.\n"
     "  archive     List the archived downloads, newest first: start, download time,\n"
     "              records, first excursion or \"within limits\" (--json: an array of\n"
     "              objects). --path prints the archive's folder.\n"
     "\n"
     "The port is --port, else the environment's HYGROLUX_PORT, else the adapter found\n"
-    "among the serial ports. The archive is the folder HYGROLUX_ARCHIVE, else\n"
-    "$XDG_DATA_HOME/hygrolux/downloads, else ~/.local/share/hygrolux/downloads.";
+    "among the serial ports. summary, report and archive need no logger. The archive is\n"
+    "the folder HYGROLUX_ARCHIVE, else $XDG_DATA_HOME/hygrolux/downloads, else\n"
+    "~/.local/share/hygrolux/downloads.";
 
 const char* const ExitCodes = "\nExit codes:\n"
                               "  0    done\n"
                               "  1    the logger could not be reached, or the link dropped\n"
-                              "  2    usage error, or a parameter was refused\n"
+                              "  2    usage error, a parameter was refused, or FILE is no\n"
+                              "       data file or workbook of this program\n"
                               "  3    the download failed (checksum error, no data, data missed);\n"
                               "       ./data.txt keeps what arrived\n"
-                              "  4    downloaded, but the report of --out was not saved\n"
+                              "  4    the report of --out or --report was not saved (after a\n"
+                              "       download: the download succeeded)\n"
                               "  5    the results could not be written to the standard output\n"
                               "       (a closed pipe, a full disk); what was done stays done\n"
                               "  130  interrupted by Ctrl-C before the command was done\n";
@@ -147,8 +183,25 @@ bool readConfiguration(const QCommandLineParser& parser, Invocation& invocation,
 
 bool readReportName(const QCommandLineParser& parser, Invocation& invocation, QString* error)
 {
+    if (parser.isSet("report")) {
+        invocation.reportWithCharts = parser.value("report");
+        if (exports::formOf(invocation.reportWithCharts) != exports::Form::Pdf) {
+            *error = invalid("report", invocation.reportWithCharts,
+                             "a file name with .pdf, in small letters");
+            return false;
+        }
+    }
+    if (!parser.isSet("out"))
+        return true;
     invocation.out = parser.value("out");
-    switch (exports::formOf(invocation.out)) {
+    const exports::Form form = exports::formOf(invocation.out);
+    if (invocation.command == Command::Report) {
+        if (form == exports::Form::Pdf)
+            return true;
+        *error = invalid("out", invocation.out, "a file name with .pdf, in small letters");
+        return false;
+    }
+    switch (form) {
     case exports::Form::Text:
     case exports::Form::Workbook:
     case exports::Form::Pdf:
@@ -185,11 +238,18 @@ void describe(QCommandLineParser& parser)
     parser.addOption({{"h", "help"}, "Displays help on commandline options."});
     parser.addVersionOption();
     parser.addPositionalArgument(
-        "command", "ports, status, watch, set-clock, configure, stop, download or archive.");
+        "command",
+        "ports, status, watch, set-clock, configure, stop, download, summary, report or "
+        "archive.");
+    parser.addPositionalArgument("file",
+                                 "summary, report: a data file or workbook (default "
+                                 "./data.txt).",
+                                 "[file]");
     parser.addOptions({
         {"port", "The logger's serial port, e.g. /dev/ttyUSB0.", "path"},
-        {"fahrenheit", "Temperatures in degrees Fahrenheit (read and written)."},
-        {"json", "status: print one JSON object; archive: a JSON array."},
+        {"fahrenheit", "Temperatures in degrees Fahrenheit (read and written); summary and "
+                       "report keep the file's unit."},
+        {"json", "status, summary: print one JSON object; archive: a JSON array."},
         {"path", "archive: print the archive's folder."},
         {"every", "watch: seconds between readings (default 1).", "seconds"},
         {"count", "watch: stop after this many lines.", "n"},
@@ -200,14 +260,19 @@ void describe(QCommandLineParser& parser)
         {"humi-high", "configure: high humidity alarm, whole %RH.", "h"},
         {"humi-low", "configure: low humidity alarm, whole %RH.", "h"},
         {"manual", "configure: manual record mode (default: auto)."},
-        {"out", "download: also save the report as this file (.txt, .xlsx, .csv, .pdf).", "file"},
+        {"out",
+         "download: also save the report as this file (.txt, .xlsx, .csv, .pdf); report: the "
+         "PDF.",
+         "file"},
+        {"report", "download: also save the report with charts as this PDF.", "file"},
     });
 }
 
 bool needsGui(const Invocation& invocation)
 {
-    return invocation.command == Command::Download &&
-           exports::formOf(invocation.out) == exports::Form::Pdf;
+    return invocation.command == Command::Report || !invocation.reportWithCharts.isEmpty() ||
+           (invocation.command == Command::Download &&
+            exports::formOf(invocation.out) == exports::Form::Pdf);
 }
 
 QString helpText(const QCommandLineParser& parser)
@@ -243,10 +308,6 @@ ParseResult parse(QCommandLineParser& parser, const QStringList& arguments)
         result.error = QStringLiteral("No command given.");
         return result;
     }
-    if (positional.size() > 1) {
-        result.error = QStringLiteral("Unexpected argument: \"%1\".").arg(positional.at(1));
-        return result;
-    }
     const QString name = positional.first();
     bool known = false;
     Invocation& invocation = result.invocation;
@@ -259,16 +320,22 @@ ParseResult parse(QCommandLineParser& parser, const QStringList& arguments)
         result.error = QStringLiteral("Unknown command: \"%1\".").arg(name);
         return result;
     }
-    QStringList own;
-    for (const auto& [command, options] : commandOptions())
-        if (command == invocation.command)
-            own = options;
-    for (const auto& [command, options] : commandOptions())
-        for (const QString& option : options)
-            if (!own.contains(option) && parser.isSet(option)) {
-                result.error = QStringLiteral("--%1 is not an option of %2.").arg(option, name);
-                return result;
-            }
+    const int words = takesFile(invocation.command) ? 2 : 1;
+    if (positional.size() > words) {
+        result.error = QStringLiteral("Unexpected argument: \"%1\".").arg(positional.at(words));
+        return result;
+    }
+    invocation.file = positional.value(1, QStringLiteral("./data.txt"));
+    for (const auto& [option, commands] : commandOptions())
+        if (parser.isSet(option) &&
+            std::find(commands.begin(), commands.end(), invocation.command) == commands.end()) {
+            result.error = QStringLiteral("--%1 is not an option of %2.").arg(option, name);
+            return result;
+        }
+    if (invocation.command == Command::Report && !parser.isSet("out")) {
+        result.error = QStringLiteral("report needs --out and the name of the PDF.");
+        return result;
+    }
 
     invocation.celsius = !parser.isSet("fahrenheit");
     invocation.json = parser.isSet("json");
@@ -293,7 +360,7 @@ ParseResult parse(QCommandLineParser& parser, const QStringList& arguments)
         ok = readConfiguration(parser, invocation, &result.error);
     else if (invocation.command == Command::Watch)
         ok = readWatch(parser, invocation, &result.error);
-    else if (parser.isSet("out"))
+    else
         ok = readReportName(parser, invocation, &result.error);
     if (ok)
         result.action = ParseResult::Action::Run;

@@ -10,18 +10,21 @@ class QStringList;
 // What hygrolux-cli was asked to do, read from its command line.
 namespace cli {
 
-enum class Command { Ports, Status, Watch, SetClock, Configure, Stop, Download, Archive };
+enum class Command { Ports, Status, Watch, SetClock, Configure, Stop, Download, Summary, Report, Archive };
 
 struct Invocation {
     Command command = Command::Status;
     QString port; // --port; empty: HYGROLUX_PORT, then the search the windows make
     bool celsius = true;
-    bool json = false;                    // status, archive
+    bool json = false;                    // status, summary, archive
     bool archivePath = false;             // archive: the folder, not its downloads
     int everySeconds = 1;                 // watch
     int count = 0;                        // watch; 0: until interrupted
     wire::RecordingParameters parameters; // configure, checked as the settings window does
-    QString out; // download: the report's file, its form by its name; empty: no report
+    // download: the report's file, its form by its name; empty: no report. report: the PDF.
+    QString out;
+    QString reportWithCharts; // download --report: the PDF; empty: none
+    QString file;             // summary, report: the data file or workbook
 };
 
 struct ParseResult {
@@ -39,7 +42,7 @@ void describe(QCommandLineParser& parser);
 // settings window's checks of a configuration, the ending of --out. Nothing is opened, and
 // no application object is needed.
 ParseResult parse(QCommandLineParser& parser, const QStringList& arguments);
-// The command prints a PDF, which needs a QGuiApplication.
+// The command writes a PDF, which needs a QGuiApplication.
 bool needsGui(const Invocation& invocation);
 // The help text: the parser's, with the commands and exit codes.
 QString helpText(const QCommandLineParser& parser);

@@ -136,13 +136,19 @@ double rounded(double value, int decimals)
     return std::round(value * scale) / scale;
 }
 
-QJsonObject quantityJson(const QuantityFigures& q)
+// Without records there are no extremes and no means: null, never a value of 0.
+QJsonValue measured(bool any, double value, int decimals)
+{
+    return any ? QJsonValue(rounded(value, decimals)) : QJsonValue();
+}
+
+QJsonObject quantityJson(const QuantityFigures& q, bool any)
 {
     const double unitsPerTenth = 0.1;
     return QJsonObject{
-        {"min", rounded(q.minimum, 1)},
-        {"max", rounded(q.maximum, 1)},
-        {"mean", rounded(q.mean, 2)},
+        {"min", measured(any, q.minimum, 1)},
+        {"max", measured(any, q.maximum, 1)},
+        {"mean", measured(any, q.mean, 2)},
         {"high_limit", rounded(q.bounds.highTenths * unitsPerTenth, 1)},
         {"low_limit", rounded(q.bounds.lowTenths * unitsPerTenth, 1)},
         {"above_s", double(q.aboveSeconds)},
@@ -216,6 +222,9 @@ Figures of(const SavedData& data)
     f.partial = f.records < f.announced;
     f.intervalSeconds = header.intervalSeconds;
     f.celsius = header.celsius;
+    // The limits hold whether or not any record arrived.
+    f.temperature.bounds = temperatureBounds(header.alarms, f.celsius);
+    f.humidity.bounds = humidityBounds(header.alarms);
     if (f.isEmpty())
         return f;
 
@@ -223,10 +232,9 @@ Figures of(const SavedData& data)
     f.last = stampOf(data.records.last());
     QVector<Excursion> temperatureRuns;
     QVector<Excursion> humidityRuns;
-    QuantityWalk temperature(Quantity::Temperature, temperatureBounds(header.alarms, f.celsius),
-                             f.intervalSeconds, temperatureRuns);
-    QuantityWalk humidity(Quantity::Humidity, humidityBounds(header.alarms), f.intervalSeconds,
-                          humidityRuns);
+    QuantityWalk temperature(Quantity::Temperature, f.temperature.bounds, f.intervalSeconds,
+                             temperatureRuns);
+    QuantityWalk humidity(Quantity::Humidity, f.humidity.bounds, f.intervalSeconds, humidityRuns);
     QVector<double> celsius;
     celsius.reserve(f.records);
     for (int i = 0; i < f.records; ++i) {
@@ -356,8 +364,9 @@ QJsonObject toJson(const Figures& f)
             {"extreme", rounded(e.extreme, 1)},
         });
     }
-    QJsonObject temperature = quantityJson(f.temperature);
-    temperature.insert(QStringLiteral("mkt"), rounded(f.meanKineticTemperature, 2));
+    const bool any = !f.isEmpty();
+    QJsonObject temperature = quantityJson(f.temperature, any);
+    temperature.insert(QStringLiteral("mkt"), measured(any, f.meanKineticTemperature, 2));
     return QJsonObject{
         {"records", f.records},
         {"interval_s", f.intervalSeconds},
@@ -365,7 +374,7 @@ QJsonObject toJson(const Figures& f)
         {"first", jsonTime(f.first)},
         {"last", jsonTime(f.last)},
         {"temperature", temperature},
-        {"humidity", quantityJson(f.humidity)},
+        {"humidity", quantityJson(f.humidity, any)},
         {"events", events},
     };
 }

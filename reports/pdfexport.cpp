@@ -37,16 +37,6 @@ QString lineText(const QByteArray& line)
     return QString::fromUtf8(line.constData(), nul < 0 ? line.size() : nul);
 }
 
-// The PDF engine does not report a failed write; a document cut short lacks its end mark.
-bool isComplete(const QString& path)
-{
-    QFile document(path);
-    const QByteArray endMark("%%EOF");
-    return document.open(QIODevice::ReadOnly) && document.size() > endMark.size() &&
-           document.seek(document.size() - endMark.size() - 1) &&
-           document.readAll().contains(endMark);
-}
-
 bool print(const QByteArray& content, const QString& path)
 {
     QPrinter printer(QPrinter::PrinterResolution);
@@ -72,10 +62,19 @@ bool print(const QByteArray& content, const QString& path)
             y = FirstBaseline;
         }
     }
-    return painter.end() && ok && isComplete(path);
+    return painter.end() && ok && isCompletePdf(path);
 }
 
 } // namespace
+
+bool isCompletePdf(const QString& path)
+{
+    QFile document(path);
+    const QByteArray endMark("%%EOF");
+    return document.open(QIODevice::ReadOnly) && document.size() > endMark.size() &&
+           document.seek(document.size() - endMark.size() - 1) &&
+           document.readAll().contains(endMark);
+}
 
 Outcome savePdf(const Target& target)
 {

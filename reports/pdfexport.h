@@ -9,4 +9,7 @@ namespace exports {
 // Every line of the data file, as it stands, on A4 pages: 55 lines a page in an 8-point face.
 Outcome savePdf(const Target& target);
 
+// The PDF engine does not report a failed write; a document cut short lacks its end mark.
+bool isCompletePdf(const QString& path);
+
 } // namespace exports

@@ -478,6 +478,14 @@
         <translation>无法生成 PDF 文档</translation>
     </message>
     <message>
+        <source>Report with charts (*.pdf)</source>
+        <translation>带图表的报告 (*.pdf)</translation>
+    </message>
+    <message>
+        <source>%1 is the file the report is made from; choose another name</source>
+        <translation>%1 是报告所依据的文件，请另选文件名</translation>
+    </message>
+    <message>
         <source>the data file %1 cannot be read (%2)</source>
         <translation>无法读取数据文件 %1（%2）</translation>
     </message>
@@ -558,6 +566,197 @@
     <message>
         <source>every name of this download is taken</source>
         <translation>此次下载的所有文件名均已被占用</translation>
+    </message>
+</context>
+<context>
+    <name>AuditReport</name>
+    <message>
+        <source>Temperature and humidity record</source>
+        <translation>温湿度记录报告</translation>
+    </message>
+    <message>
+        <source>File: %1</source>
+        <translation>文件：%1</translation>
+    </message>
+    <message>
+        <source>Logger settings</source>
+        <translation>记录仪设置</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>开始时间</translation>
+    </message>
+    <message>
+        <source>End</source>
+        <translation>结束时间</translation>
+    </message>
+    <message>
+        <source>Interval</source>
+        <translation>记录间隔</translation>
+    </message>
+    <message>
+        <source>Records</source>
+        <translation>记录</translation>
+    </message>
+    <message>
+        <source>%1 of %2 announced</source>
+        <translation>%1 条（应有 %2 条）</translation>
+    </message>
+    <message>
+        <source>Temperature limits</source>
+        <translation>温度报警限值</translation>
+    </message>
+    <message>
+        <source>Humidity limits</source>
+        <translation>湿度报警限值</translation>
+    </message>
+    <message>
+        <source>high %1, low %2</source>
+        <translation>上限 %1，下限 %2</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>未知</translation>
+    </message>
+    <message>
+        <source>Result:</source>
+        <translation>结论：</translation>
+    </message>
+    <message>
+        <source>Figures</source>
+        <translation>统计数据</translation>
+    </message>
+    <message>
+        <source>Minimum</source>
+        <translation>最小值</translation>
+    </message>
+    <message>
+        <source>Maximum</source>
+        <translation>最大值</translation>
+    </message>
+    <message>
+        <source>Mean</source>
+        <translation>平均值</translation>
+    </message>
+    <message>
+        <source>MKT</source>
+        <translation>MKT</translation>
+    </message>
+    <message>
+        <source>Above high</source>
+        <translation>高于上限</translation>
+    </message>
+    <message>
+        <source>Below low</source>
+        <translation>低于下限</translation>
+    </message>
+    <message>
+        <source>Excursions</source>
+        <translation>超限记录</translation>
+    </message>
+    <message>
+        <source>Longest</source>
+        <translation>最长</translation>
+    </message>
+    <message>
+        <source>Temperature (%1)</source>
+        <translation>温度（%1）</translation>
+    </message>
+    <message>
+        <source>Humidity (%1)</source>
+        <translation>湿度（%1）</translation>
+    </message>
+    <message>
+        <source>MKT: mean kinetic temperature, with ΔH/R = %1 K. Each record beyond a limit counts one interval.</source>
+        <translation>MKT：平均动力学温度，ΔH/R = %1 K。每条超限记录计一个记录间隔。</translation>
+    </message>
+    <message>
+        <source>No.</source>
+        <translation>序号</translation>
+    </message>
+    <message>
+        <source>Quantity</source>
+        <translation>项目</translation>
+    </message>
+    <message>
+        <source>Beyond</source>
+        <translation>超出限值</translation>
+    </message>
+    <message>
+        <source>Begins</source>
+        <translation>开始时间</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>持续时间</translation>
+    </message>
+    <message>
+        <source>Extreme</source>
+        <translation>极值</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>温度</translation>
+    </message>
+    <message>
+        <source>Humidity</source>
+        <translation>湿度</translation>
+    </message>
+    <message>
+        <source>above %1</source>
+        <translation>高于 %1</translation>
+    </message>
+    <message>
+        <source>below %1</source>
+        <translation>低于 %1</translation>
+    </message>
+    <message>
+        <source>Continued on page 2.</source>
+        <translation>续见第 2 页。</translation>
+    </message>
+    <message>
+        <source>Excursions (continued)</source>
+        <translation>超限记录（续）</translation>
+    </message>
+    <message>
+        <source>High %1</source>
+        <translation>上限 %1</translation>
+    </message>
+    <message>
+        <source>Low %1</source>
+        <translation>下限 %1</translation>
+    </message>
+    <message>
+        <source>Checked by</source>
+        <translation>审核人</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>日期</translation>
+    </message>
+    <message>
+        <source>Signature</source>
+        <translation>签名</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>Values above the high limit are marked ▲, values below the low limit ▼.</source>
+        <translation>高于上限的数值标记为 ▲，低于下限的标记为 ▼。</translation>
+    </message>
+    <message>
+        <source>SHA-256:</source>
+        <translation>SHA-256：</translation>
+    </message>
+    <message>
+        <source>Made %1</source>
+        <translation>生成于 %1</translation>
+    </message>
+    <message>
+        <source>page %1 of %2</source>
+        <translation>第 %1 页，共 %2 页</translation>
     </message>
 </context>
 <context>

@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QMessageBox>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
@@ -49,12 +50,13 @@ private slots:
     void exportByName_data();
     void exportByName();
     void exportsShowWhatTheDownloadShowed();
+    void reportWithChartsByItsFilter();
     void proposedNameSavesFromTheHomeFolder();
 
 private:
     void download(const QByteArray& block, bool celsius = true);
     void open(const QString& name);
-    void exportAs(const QString& name);
+    void exportAs(const QString& name, const QString& chosenFilter = QString());
     QString shownMessage() const { return hygrolux::test::shownMessages().value(0); }
     QStringList tableTexts(const char* name) const;
     // The summary table's rows below the eight report lines.
@@ -119,14 +121,16 @@ void TestAnalysisWindow::open(const QString& name)
     QTest::mouseClick(button("pushButtonOpen"), Qt::LeftButton);
 }
 
-void TestAnalysisWindow::exportAs(const QString& name)
+void TestAnalysisWindow::exportAs(const QString& name, const QString& chosenFilter)
 {
     hygrolux::test::dismissMessages();
-    window->setSaveNameChooser([name](QWidget*, const QString& caption, const QString& start,
-                                      const QString& filter) {
+    window->setSaveNameChooser([name, chosenFilter](QWidget*, const QString& caption,
+                                                    const QString& start, const QString& filter,
+                                                    QString* selected) {
         const bool asked = caption == "Save File" && start == QDir::home().filePath("report.txt") &&
                            filter == "File (*.txt);;Excel (*.xlsx *.xls);;PDF (*.pdf);;CSV "
-                                     "(*.csv);;Picture (*.png)";
+                                     "(*.csv);;Picture (*.png);;Report with charts (*.pdf)";
+        *selected = chosenFilter;
         return asked ? name : QString();
     });
     QTest::mouseClick(button("pushButtonDownload"), Qt::LeftButton);
@@ -653,8 +657,8 @@ void TestAnalysisWindow::proposedNameSavesFromTheHomeFolder()
     const QByteArray home = qgetenv("HOME");
     qputenv("HOME", QFile::encodeName(dir->path()));
     download(buildBlock(records(30)));
-    window->setSaveNameChooser(
-        [](QWidget*, const QString&, const QString& start, const QString&) { return start; });
+    window->setSaveNameChooser([](QWidget*, const QString&, const QString& start, const QString&,
+                                  QString*) { return start; });
     hygrolux::test::dismissMessages();
     QTest::mouseClick(button("pushButtonDownload"), Qt::LeftButton);
     qputenv("HOME", home);
@@ -684,6 +688,31 @@ void TestAnalysisWindow::exportsShowWhatTheDownloadShowed()
     QCOMPARE(shownMessage(), QStringLiteral("Data has Import!"));
     QCOMPARE(tableTexts("tableWidget"), records);
     QCOMPARE(tableTexts("tableWidget_2"), report);
+}
+
+// Of the two filters that save a PDF, the one of the report with charts gives that report, of
+// the download on show; the other keeps the data file printed line by line.
+void TestAnalysisWindow::reportWithChartsByItsFilter()
+{
+    QVector<RecordCodes> codes = records(30);
+    codes[7].temperature = 815; // 41.5 degC, above the high limit of 40
+    download(buildBlock(codes));
+    exportAs("audit.pdf", "Report with charts (*.pdf)");
+    QCOMPARE(shownMessage(), QStringLiteral("File has saved"));
+    exportAs("plain.pdf", "PDF (*.pdf)");
+    QCOMPARE(shownMessage(), QStringLiteral("File has saved"));
+
+    const auto text = [](const QString& pdf) {
+        QProcess pdftotext;
+        pdftotext.start("pdftotext", {"-layout", pdf, "-"});
+        return pdftotext.waitForFinished() ? QString::fromUtf8(pdftotext.readAllStandardOutput())
+                                           : QString();
+    };
+    const QString audit = text("audit.pdf");
+    QVERIFY2(audit.contains("Temperature and humidity record") &&
+                 audit.contains("1 excursion: 1 min above 40.0 ℃") && audit.contains("41.5 ▲"),
+             qPrintable(audit));
+    QVERIFY(text("plain.pdf").startsWith("Record data number:30"));
 }
 
 HYGROLUX_TEST_MAIN(TestAnalysisWindow)

@@ -1,6 +1,8 @@
 #include "analysis/qrealtimedata.h"
+#include "blockbuilder.h"
 #include "hostiletargets.h"
 #include "monitor/temp.h"
+#include "records/loggeddownload.h"
 #include "records/readings.h"
 #include "simulatedlogger.h"
 #include "testsupport.h"
@@ -95,6 +97,9 @@ private slots:
     void outNeverNamesAKeptFile();
     void helpNamesTheProgramAndEveryExitCode();
     void archiveKeepsEachDownloadOnce();
+    void excursionShowsInTheFiguresAndTheReports();
+    void filesThatAreNotTheProgramsAreRefused_data();
+    void filesThatAreNotTheProgramsAreRefused();
 
 private:
     // Runs the program in the test's folder and returns once it ended (or `timeoutMs`
@@ -332,9 +337,8 @@ void CliTest::downloadThroughTheWindow(const QString& folder, const QString& rep
     QVERIFY(analysis);
     auto* exportButton = analysis->findChild<QPushButton*>("pushButtonDownload");
     QTRY_VERIFY_WITH_TIMEOUT(exportButton->isEnabled(), 10000);
-    analysis->setSaveNameChooser([&](QWidget*, const QString&, const QString&, const QString&) {
-        return QDir(folder).filePath(report);
-    });
+    analysis->setSaveNameChooser([&](QWidget*, const QString&, const QString&, const QString&,
+                                     QString*) { return QDir(folder).filePath(report); });
     QTest::mouseClick(exportButton, Qt::LeftButton);
     hygrolux::test::dismissMessages();
     QDir::setCurrent(startFolder);
@@ -621,7 +625,8 @@ void CliTest::outNeverNamesAKeptFile()
 void CliTest::helpNamesTheProgramAndEveryExitCode()
 {
     const Run help = cli({"--help"});
-    QCOMPARE(lines(help.out).value(0), QStringLiteral("Usage: hygrolux-cli [options] command"));
+    QCOMPARE(lines(help.out).value(0),
+             QStringLiteral("Usage: hygrolux-cli [options] command [file]"));
     for (const char* code : {"0", "1", "2", "3", "4", "5", "130"})
         QVERIFY2(help.out.contains(QByteArray("\n  ") + code + "  "), code);
     QVERIFY(!help.out.contains("--help-all"));
@@ -686,6 +691,166 @@ void CliTest::archiveKeepsEachDownloadOnce()
     QCOMPARE(lines(refused.out).value(0), QStringLiteral("Download Success!"));
     QVERIFY2(lines(refused.err).contains("Not archived: " + taken + " is not a folder"),
              refused.err.constData());
+}
+
+namespace {
+
+// Twenty records a minute apart from 2024-03-09 22:31:00 at 5.0 degC and 50 %RH, but for a
+// warm spell of three records (9.0, 9.5, 8.2 degC), a cold one (1.0 degC) and a damp one
+// (85 %RH); the limits 8 / 2 degC and 80 / 20 %RH cross them.
+QVector<RecordCodes> coldStore()
+{
+    QVector<RecordCodes> codes(20, RecordCodes{450, 500});
+    codes[3].temperature = 490;
+    codes[4].temperature = 495;
+    codes[5].temperature = 482;
+    codes[9].temperature = 410;
+    codes[12].humidity = 850;
+    return codes;
+}
+
+QString pdfText(const QString& path)
+{
+    QProcess pdftotext;
+    pdftotext.start("pdftotext", {"-layout", path, "-"});
+    return pdftotext.waitForFinished() ? QString::fromUtf8(pdftotext.readAllStandardOutput())
+                                       : QString();
+}
+
+QStringList keysOf(const QJsonObject& object)
+{
+    return object.keys();
+}
+
+} // namespace
+
+// A download with a stored excursion, as a user meets it on the command line: in the report
+// written after the download, in the figures and in the report of the file.
+void CliTest::excursionShowsInTheFiguresAndTheReports()
+{
+    logger->setStoredRecords({QDateTime(QDate(2024, 3, 9), QTime(22, 30)), 60, coldStore()});
+    sim::Parameters limits = logger->parameters();
+    limits.tempHighCode = wire::encodeTemperature(8);
+    limits.tempLowCode = wire::encodeTemperature(2);
+    logger->setParameters(limits);
+    const QString verdict =
+        "3 excursions: 3 min above 8.0 ℃, 1 min below 2.0 ℃, 1 min above 80 %RH";
+
+    const Run download = cli({"download", "--report", "audit.pdf"});
+    QCOMPARE(download.exitCode, 0);
+    QVERIFY2(lines(download.out).contains("Report: " + path("audit.pdf")), download.out.data());
+    QVERIFY(pdfText(path("audit.pdf")).contains(verdict));
+
+    const Run json = cli({"summary", "--json"});
+    QCOMPARE(json.exitCode, 0);
+    QCOMPARE(lines(json.out).size(), 1);
+    const QJsonObject figures = QJsonDocument::fromJson(json.out).object();
+    const QStringList quantityKeys = {
+        "above_s",   "below_s", "excursions", "high_limit", "longest_excursion_s",
+        "low_limit", "max",     "mean",       "min"};
+    QCOMPARE(keysOf(figures), (QStringList{"events", "first", "humidity", "interval_s", "last",
+                                           "records", "temperature", "unit"}));
+    QCOMPARE(keysOf(figures["humidity"].toObject()), quantityKeys);
+    QCOMPARE(keysOf(figures["temperature"].toObject()), QStringList(quantityKeys) << "mkt");
+    const QJsonObject t = figures["temperature"].toObject();
+    QCOMPARE(QStringList({figures["first"].toString(), figures["last"].toString(),
+                          figures["unit"].toString()}),
+             (QStringList{"2024-03-09T22:31:00", "2024-03-09T22:50:00", "C"}));
+    QCOMPARE(
+        (QList<double>{figures["records"].toDouble(), figures["interval_s"].toDouble(),
+                       t["min"].toDouble(), t["max"].toDouble(), t["high_limit"].toDouble(),
+                       t["low_limit"].toDouble(), t["above_s"].toDouble(), t["below_s"].toDouble(),
+                       t["excursions"].toDouble(), t["longest_excursion_s"].toDouble(),
+                       figures["humidity"]["above_s"].toDouble()}),
+        (QList<double>{20, 60, 1.0, 9.5, 8, 2, 180, 60, 2, 180, 60}));
+    // Above the arithmetic mean: the warm records weigh more.
+    QVERIFY(t["mkt"].toDouble() > t["mean"].toDouble());
+    const QJsonArray events = figures["events"].toArray();
+    QCOMPARE(events.size(), 3);
+    QCOMPARE(events.at(0).toObject(), (QJsonObject{{"quantity", "temperature"},
+                                                   {"limit", "high"},
+                                                   {"first", "2024-03-09T22:34:00"},
+                                                   {"duration_s", 180},
+                                                   {"extreme", 9.5}}));
+    QCOMPARE(events.at(2).toObject()["quantity"].toString(), QStringLiteral("humidity"));
+
+    const Run text = cli({"summary", "data.txt"});
+    QCOMPARE(text.exitCode, 0);
+    QVERIFY2(lines(text.out).contains("Result: " + verdict), text.out.data());
+
+    const Run report = cli({"report", "data.txt", "--out", "again.pdf"});
+    QCOMPARE(report.exitCode, 0);
+    QVERIFY(pdfText(path("again.pdf")).contains(verdict));
+}
+
+void CliTest::filesThatAreNotTheProgramsAreRefused_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("file");       // made in the test's folder before the run
+    QTest::addColumn<QByteArray>("content"); // "folder", "data file", "link to data.txt" or bytes
+    QTest::addColumn<QString>("message");    // the start of the one line on the standard error
+    const QString notOurs =
+        "is no data file or workbook of this program: it has no records header.";
+    QTest::newRow("missing") << QStringList{"summary", "gone.txt"} << "" << QByteArray()
+                             << "gone.txt does not exist.";
+    QTest::newRow("a folder") << QStringList{"report", "logs", "--out", "r.pdf"} << "logs"
+                              << QByteArray("folder") << "logs is no plain file.";
+    QTest::newRow("binary") << QStringList{"summary", "noise.txt"} << "noise.txt"
+                            << QByteArray("\x00\xff\xfe\x01garbage\x00", 12)
+                            << "noise.txt " + notOurs;
+    QTest::newRow("text without a records header")
+        << QStringList{"report", "notes.txt", "--out", "r.pdf"} << "notes.txt"
+        << QByteArray("Fridge checked at 9:00, all fine.\n") << "notes.txt " + notOurs;
+    QTest::newRow("a workbook that is none")
+        << QStringList{"summary", "--json", "fake.xlsx"} << "fake.xlsx"
+        << QByteArray("PK not a zip") << "fake.xlsx " + notOurs;
+    QTest::newRow("the report in place of its file")
+        << QStringList{"report", "log.pdf", "--out", "log.pdf"} << "log.pdf"
+        << QByteArray("data file")
+        << "--out must not name %1/log.pdf, the file the report is made from.";
+    QTest::newRow("the report in place of data.txt, through a link")
+        << QStringList{"report", "log.txt", "--out", "x.pdf"} << "x.pdf"
+        << QByteArray("link to data.txt")
+        << "--out must not name %1/data.txt, which the download keeps.";
+    QTest::newRow("report without --out") << QStringList{"report"} << "" << QByteArray()
+                                          << "report needs --out and the name of the PDF.";
+}
+
+// Exit 2 with the reason; nothing written, nothing asked of a logger.
+void CliTest::filesThatAreNotTheProgramsAreRefused()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, file);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, message);
+    // A data file the program wrote, as log.txt and as data.txt.
+    {
+        LoggedDownload written(path("log.txt"));
+        QVERIFY(written.start(true, {8, 2, 80, 20}));
+        const QByteArray block = buildBlock(coldStore());
+        written.feed(reinterpret_cast<const quint8*>(block.constData()), block.size());
+        QVERIFY(QFile::copy(path("log.txt"), path("data.txt")));
+    }
+    if (content == "folder")
+        QVERIFY(QDir(dir->path()).mkdir(file));
+    else if (content == "data file")
+        QVERIFY(QFile::copy(path("log.txt"), path(file)));
+    else if (content == "link to data.txt")
+        QVERIFY(QFile::link(path("data.txt"), path(file)));
+    else if (!file.isEmpty()) {
+        QFile made(path(file));
+        QVERIFY(made.open(QIODevice::WriteOnly) && made.write(content) == content.size());
+    }
+    const QByteArray data = fileBytes(path("data.txt"));
+    const QStringList before = QDir(dir->path()).entryList(QDir::AllEntries | QDir::Hidden);
+
+    const Run run = cli(arguments);
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(lines(run.err).value(0), QString(message).replace("%1", dir->path()));
+    QVERIFY(run.out.isEmpty());
+    QCOMPARE(QDir(dir->path()).entryList(QDir::AllEntries | QDir::Hidden), before);
+    QCOMPARE(fileBytes(path("data.txt")), data);
+    QVERIFY(received.isEmpty());
 }
 
 HYGROLUX_TEST_MAIN(CliTest)

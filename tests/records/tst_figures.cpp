@@ -158,7 +158,18 @@ void FiguresTest::partialAndEmptyDownloads()
     const Figures none = figures::of(data({}, {}, true, 10));
     QVERIFY(none.isEmpty());
     QCOMPARE(lines(none).size(), 1);
-    QVERIFY(toJson(none).value("events").toArray().isEmpty());
+    // No records have no extremes, means or MKT: null, never a temperature of 0.
+    const QJsonObject json = toJson(none);
+    QVERIFY(json.value("events").toArray().isEmpty());
+    for (const char* quantity : {"temperature", "humidity"})
+        for (const char* key : {"min", "max", "mean", "mkt"}) {
+            const QJsonObject q = json.value(quantity).toObject();
+            QVERIFY2(q.contains(key) ==
+                         (QLatin1String(quantity) == "temperature" || key != QLatin1String("mkt")),
+                     key);
+            QVERIFY2(!q.contains(key) || q.value(key).isNull(), key);
+        }
+    QCOMPARE(json.value("temperature").toObject().value("high_limit").toDouble(), 8.0);
 }
 
 // 02:30 on 31 March 2024 does not exist in Berlin: the clocks went from 02:00 to 03:00. The

@@ -616,8 +616,8 @@ void FaultMatrixTest::runWindow(const Row& row)
         awaitMessage(QStringLiteral("Download Success!"));
         dismissMessages();
         const QByteArray before = fileBytes(row.argument);
-        analysis()->setSaveNameChooser(
-            [&](QWidget*, const QString&, const QString&, const QString&) { return row.argument; });
+        analysis()->setSaveNameChooser([&](QWidget*, const QString&, const QString&, const QString&,
+                                           QString*) { return row.argument; });
         QTest::mouseClick(analysis()->findChild<QPushButton*>("pushButtonDownload"),
                           Qt::LeftButton);
         // Whatever was at the name before is as it was.

@@ -91,7 +91,8 @@ void LeaksTest::repeatedDownloadsOpensAndExports()
         download(none, "Download Success!");
         for (const QString& name : forms) {
             analysis()->setSaveNameChooser([&](QWidget*, const QString&, const QString&,
-                                               const QString&) { return dir.filePath(name); });
+                                               const QString&,
+                                               QString*) { return dir.filePath(name); });
             QTest::mouseClick(analysisButton("pushButtonDownload"), Qt::LeftButton);
             awaitMessage("File has saved");
         }

@@ -2,6 +2,7 @@
 // trying the program without the hardware. It prints the port to open, then serves
 // until it is interrupted.
 
+#include "device/recordingentry.h"
 #include "simulatedlogger.h"
 
 #include "device/recordingentry.h"
