@@ -1,5 +1,5 @@
-# Shared by ./run, ./test, ./fuzz and ./benchmark: install the Debian packages, build, run
-# the suite, the fuzz targets and the benchmarks.
+# Shared by ./run, ./test, ./fuzz, ./benchmark and ./package: install the Debian packages,
+# build, run the suite, the fuzz targets and the benchmarks, make the Debian package.
 # shellcheck shell=bash
 
 HYGROLUX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -44,6 +44,20 @@ run_suite() {
     local folder=$1
     shift
     (cd "$folder" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel "$(nproc)" "$@")
+}
+
+# make_package <build folder> <output folder>: the Debian package of a build, made by CPack
+# from the install rules; prints its path.
+make_package() {
+    local folder=$1 output=$2
+    mkdir -p "$output"
+    rm -f "$output"/hygrolux_*.deb
+    if ! (cd "$folder" && cpack -G DEB -B "$output") >"$output/cpack.log" 2>&1; then
+        cat "$output/cpack.log" >&2
+        echo "The package could not be made (CPack's output above, also in $output/cpack.log)." >&2
+        return 1
+    fi
+    ls "$output"/hygrolux_*.deb
 }
 
 # Builds the fuzz targets with clang into build-fuzz/ (only what they need).

@@ -49,7 +49,7 @@ void InstallTest::initTestCase()
 
 QString InstallTest::entryValue(const QString& key) const
 {
-    QFile entry(prefix.filePath(QStringLiteral("share/applications/hygrolux.desktop")));
+    QFile entry(prefix.filePath(QStringLiteral("share/applications/" DESKTOP_ENTRY ".desktop")));
     if (!entry.open(QIODevice::ReadOnly))
         return QString();
     const QRegularExpression line(QStringLiteral("^%1=(.*)$").arg(key),
@@ -61,7 +61,7 @@ void InstallTest::desktopEntryAndIcons()
 {
     QProcess validate;
     QVERIFY(run(validate, QStringLiteral("desktop-file-validate"),
-                {prefix.filePath(QStringLiteral("share/applications/hygrolux.desktop"))}));
+                {prefix.filePath(QStringLiteral("share/applications/" DESKTOP_ENTRY ".desktop"))}));
     QCOMPARE(validate.readAll(), QByteArray());
     QCOMPARE(entryValue(QStringLiteral("TryExec")),
              prefix.filePath(QStringLiteral("bin/hygrolux")));

@@ -22,7 +22,7 @@ void StartupTest::applicationWideSettings()
     app::configureApplication(*qApp);
 
     QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Hygrolux"));
-    QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("hygrolux"));
+    QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("io.github.hygrolux.Hygrolux"));
     QCOMPARE(QApplication::palette().color(QPalette::Window), QColor(QStringLiteral("#F0F0F0")));
     QCOMPARE(QTextCodec::codecForLocale()->name(), QByteArray("UTF-8"));
     // The style sheet was read from the resources; it is all comments.
