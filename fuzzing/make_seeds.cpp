@@ -1,7 +1,7 @@
 // make-fuzz-seeds: writes the fuzz targets' seed corpora from what the program itself
 // produces: the simulated logger's replies and download blocks, and the data file and
 // workbook of a download made by the program's own download and export. Regenerate with
-//     build-fuzz/fuzzing/make-fuzz-seeds fuzzing/corpus
+//     build-asan/fuzzing/make-fuzz-seeds fuzzing/corpus
 // (the workbook seeds carry their creation time, so they differ from run to run).
 
 #include "device/wireformat.h"

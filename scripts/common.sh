@@ -5,7 +5,6 @@
 HYGROLUX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 HYGROLUX_BUILD="$HYGROLUX_ROOT/build"
 HYGROLUX_ASAN_BUILD="$HYGROLUX_ROOT/build-asan"
-HYGROLUX_FUZZ_BUILD="$HYGROLUX_ROOT/build-fuzz"
 HYGROLUX_BENCH_BUILD="$HYGROLUX_ROOT/build-bench"
 
 # install_packages [test]: the packages of packages.txt, plus the "test" ones when asked.
@@ -40,10 +39,13 @@ build_project() {
 }
 
 # run_suite <folder> [ctest arguments...]: the whole suite of one build, headless.
+# Most of the suite's time is spent waiting on the program's own timers (the poll, the give-ups,
+# the stall watch), so it runs four programs a core.
 run_suite() {
     local folder=$1
     shift
-    (cd "$folder" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel "$(nproc)" "$@")
+    (cd "$folder" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure \
+        --parallel "$((4 * $(nproc)))" "$@")
 }
 
 # make_package <build folder> <output folder>: the Debian package of a build, made by CPack
@@ -60,19 +62,26 @@ make_package() {
     ls "$output"/hygrolux_*.deb
 }
 
-# Builds the fuzz targets with clang into build-fuzz/ (only what they need).
-build_fuzzers() {
-    local generator=()
-    [[ -f "$HYGROLUX_FUZZ_BUILD/CMakeCache.txt" ]] || generator=(-G Ninja)
-    cmake -S "$HYGROLUX_ROOT" -B "$HYGROLUX_FUZZ_BUILD" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_CXX_COMPILER=clang++-14 -DHYGROLUX_FUZZ=ON >/dev/null &&
-        cmake --build "$HYGROLUX_FUZZ_BUILD" --parallel "$(nproc)" --target fuzzers
+# build_sanitized [cmake --build options...]: the build of the suite under AddressSanitizer
+# and UndefinedBehaviorSanitizer and of the fuzz targets, in build-asan/: one clang build
+# with both sanitizers and libFuzzer's coverage, so that the two share every object.
+build_sanitized() {
+    local cache="$HYGROLUX_ASAN_BUILD/CMakeCache.txt" generator=()
+    # A folder configured for another compiler cannot be switched over.
+    if [[ -f "$cache" ]] && ! grep -q '^CMAKE_CXX_COMPILER:.*clang' "$cache"; then
+        rm -rf "$HYGROLUX_ASAN_BUILD"
+    fi
+    [[ -f "$cache" ]] || generator=(-G Ninja)
+    cmake -S "$HYGROLUX_ROOT" -B "$HYGROLUX_ASAN_BUILD" "${generator[@]}" \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
+        -DHYGROLUX_SANITIZE=ON -DHYGROLUX_FUZZ=ON >/dev/null &&
+        cmake --build "$HYGROLUX_ASAN_BUILD" --parallel "$(nproc)" "$@"
 }
 
 # run_fuzzers <seconds> [target...]: runs each target (all by default) for the given time,
 # one after the other, from its committed seeds plus what earlier runs found in
-# build-fuzz/corpus/. Prints executions and findings per target; fails on any finding.
-# Findings (the inputs that failed) are kept in build-fuzz/findings/<target>/.
+# build-asan/corpus/. Prints executions and findings per target; fails on any finding.
+# Findings (the inputs that failed) are kept in build-asan/findings/<target>/.
 run_fuzzers() {
     local seconds=$1
     shift
@@ -84,10 +93,10 @@ run_fuzzers() {
         # downloads are the leak check's (tests/reliability/tst_leaks).
         local options=()
         [[ $target == download ]] && options=(-detect_leaks=0)
-        local binary="$HYGROLUX_FUZZ_BUILD/fuzzing/fuzz_$target"
-        local corpus="$HYGROLUX_FUZZ_BUILD/corpus/$target"
-        local findings="$HYGROLUX_FUZZ_BUILD/findings/$target"
-        local log="$HYGROLUX_FUZZ_BUILD/fuzz_$target.log"
+        local binary="$HYGROLUX_ASAN_BUILD/fuzzing/fuzz_$target"
+        local corpus="$HYGROLUX_ASAN_BUILD/corpus/$target"
+        local findings="$HYGROLUX_ASAN_BUILD/findings/$target"
+        local log="$HYGROLUX_ASAN_BUILD/fuzz_$target.log"
         [[ -x "$binary" ]] || { echo "No fuzz target named $target." >&2; return 2; }
         mkdir -p "$corpus" "$findings"
         local before
