@@ -13,50 +13,12 @@ class MainWindowFormTest : public QObject
     Q_OBJECT
 
 private slots:
-    void objectsTheControllerUsesExist_data();
-    void objectsTheControllerUsesExist();
     void sizesAndTitleBar();
     void everyPanelFitsItsPlace_data();
     void everyPanelFitsItsPlace();
     void downloadButtonHasNoTextFromTheForm();
     void titleBarButtonsAndReadingsAreAccessible();
 };
-
-void MainWindowFormTest::objectsTheControllerUsesExist_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("className");
-    const QStringList labels = {
-        "labelTitle",    "labelTempValue",      "labelHumiValue",      "labelDewTempValue",
-        "labelHIValue",  "labelTempUnit",       "labelDewUnit",        "labelHiUnit",
-        "labelHumiUnit", "labelCurrentTime",    "labelDate",           "labelDayOfWeek",
-        "labelSign",     "labelRecordLogoFlag", "labelRecordTextFlag", "labelRecordNumberDis",
-        "labelTempLogo", "labelHumiLogo",       "labelDewTempLogo",    "labelHI"};
-    for (const QString& name : labels)
-        QTest::newRow(qPrintable(name)) << name << "QLabel";
-    const QStringList buttons = {
-        "pushButtonConnect",  "pushButtonCalibration", "pushButtonSet",
-        "pushButtonLanguage", "pushButtonStop",        "pushButtonDownload",
-        "pushButtonHelp",     "pushButtonMin",         "pushButtonClose"};
-    for (const QString& name : buttons)
-        QTest::newRow(qPrintable(name)) << name << "QPushButton";
-    QTest::newRow("radioButtonCentigrade") << "radioButtonCentigrade"
-                                           << "QRadioButton";
-    QTest::newRow("radioButtonFahrenheit") << "radioButtonFahrenheit"
-                                           << "QRadioButton";
-    for (const char* name : {"widgetTitle", "widgetMain", "widgetTempHumi", "widgetTime"})
-        QTest::newRow(name) << name << "QWidget";
-}
-
-void MainWindowFormTest::objectsTheControllerUsesExist()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, className);
-    Temp window;
-    QObject* object = window.findChild<QObject*>(name);
-    QVERIFY2(object, qPrintable(name));
-    QCOMPARE(QString::fromLatin1(object->metaObject()->className()), className);
-}
 
 void MainWindowFormTest::sizesAndTitleBar()
 {
