@@ -290,7 +290,8 @@ void MainWindowLinkTest::droppedLinkEndsDisconnectedWithoutSpinning()
     connect(logger, &sim::SimulatedLogger::linkDropped, this, [&] { sinceDrop.start(); });
     QTRY_COMPARE_WITH_TIMEOUT(shownMessage(), QStringLiteral("Critical Error"), 5000);
     QVERIFY(sinceDrop.isValid());
-    QVERIFY2(sinceDrop.elapsed() < 1500, qPrintable(QString("%1 ms").arg(sinceDrop.elapsed())));
+    // At once, with a loaded machine's margin: no retries on a dead port.
+    QVERIFY2(sinceDrop.elapsed() < 3500, qPrintable(QString("%1 ms").arg(sinceDrop.elapsed())));
     QVERIFY(!button("pushButtonStop")->isEnabled());
     QCOMPARE(button("pushButtonConnect")->text(), QStringLiteral("Connect"));
 
@@ -307,7 +308,8 @@ void MainWindowLinkTest::droppedLinkEndsDisconnectedWithoutSpinning()
                (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000.0;
     };
     QVERIFY2(
-        cpuMs(after) - cpuMs(before) < 0.3 * idle.elapsed(),
+        // A program that kept failing reads would take a whole core.
+        cpuMs(after) - cpuMs(before) < 0.6 * idle.elapsed(),
         qPrintable(
             QString("CPU %1 ms in %2 ms").arg(cpuMs(after) - cpuMs(before)).arg(idle.elapsed())));
 }
@@ -514,7 +516,8 @@ void MainWindowLinkTest::unacknowledgedCommandEndsWithMessage()
     logger->setSettings(settings);
     forgetFrames();
     QTRY_VERIFY_WITH_TIMEOUT(!framesWithCode(0x05).isEmpty(), 4000);
-    QVERIFY2(sinceGiveUp.elapsed() < 1500, qPrintable(QString("%1 ms").arg(sinceGiveUp.elapsed())));
+    // Within about a second; a loaded machine gets its margin.
+    QVERIFY2(sinceGiveUp.elapsed() < 3500, qPrintable(QString("%1 ms").arg(sinceGiveUp.elapsed())));
     // A record number the logger never took is no target: its 40 records are no error.
     QTRY_COMPARE_WITH_TIMEOUT(label("labelRecordNumberDis")->text(), QStringLiteral("40"), 3000);
     QVERIFY(button("pushButtonStop")->isEnabled());

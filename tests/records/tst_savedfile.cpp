@@ -147,7 +147,8 @@ void TestSavedFile::textFiles()
     QElapsedTimer clock;
     clock.start();
     const savedfile::Result result = savedfile::load(path, Kind::Text);
-    QVERIFY(clock.elapsed() < 1000);
+    // Bounded by what the file holds, not by what its header claims; how fast, ./benchmark says.
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString("%1 ms").arg(clock.elapsed())));
     QCOMPARE(result.status, status);
     QCOMPARE(result.data.records.size(), records);
     if (records == 0)
