@@ -1,6 +1,7 @@
 #include "records/figures.h"
 #include "testsupport.h"
 
+#include <QJsonArray>
 #include <cmath>
 
 using namespace figures;

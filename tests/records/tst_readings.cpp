@@ -2,6 +2,8 @@
 #include "records/readings.h"
 #include "testsupport.h"
 
+#include <QRandomGenerator>
+
 #include <cmath>
 
 // The derived readings shared by the live view and the logged records.

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QTranslator>
 #include <QXmlStreamReader>
+#include <QtEndian>
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSerialPort>
+#include <QSignalSpy>
 
 #include <csignal>
 #include <memory>
