@@ -37,8 +37,6 @@ namespace {
 constexpr int ChunkSize = 64;
 constexpr qint64 SettleTimeoutMs = 30000;
 const AlarmLimits Alarms{40, -10, 80, 20};
-// The report with charts of 20000 records is made within this peak memory of the process.
-constexpr long ReportMaxKilobytes = 150 * 1024;
 
 // A download block as the logger sends it: seeded records over the whole range of codes.
 QByteArray makeBlock(int count)
@@ -311,12 +309,11 @@ bool writeLargeFile(const QString& path, int records, const QByteArray& filler)
     return file.write(text) == text.size() && file.flush();
 }
 
-// The Open button on a data file of about 100 MB: within the time target and never more
-// than 500 MB of memory, it shows what the file holds or says why not.
+// The Open button on a data file of about 100 MB: it shows what the file holds or says why not
+// (the table judges its time and its process's memory).
 Measurement openLargeCase(int runs, int records, const QByteArray& filler, int rows,
                           const QString& message)
 {
-    constexpr long MaxKilobytes = 500 * 1024;
     Workplace place;
     Measurement result;
     const QString path = place.path("large.txt");
@@ -347,11 +344,6 @@ Measurement openLargeCase(int runs, int records, const QByteArray& filler, int r
         }
         analysis.leave();
     }
-    if (peakResidentKilobytes() > MaxKilobytes) {
-        result.failure = QStringLiteral("%1 MB of memory")
-                             .arg(double(peakResidentKilobytes()) / 1024, 0, 'f', 1);
-        return result;
-    }
     result.ok = true;
     result.runs = runs;
     result.median = median(times);
@@ -359,9 +351,9 @@ Measurement openLargeCase(int runs, int records, const QByteArray& filler, int r
 }
 
 // The Export button after a download, under a name that chooses the form and with the filter
-// chosen in the dialog; the case fails above `maxKilobytes` of peak memory (0: no bound).
+// chosen in the dialog.
 Measurement exportCase(int records, int runs, const char* targetName,
-                       const QString& filter = QString(), long maxKilobytes = 0)
+                       const QString& filter = QString())
 {
     Workplace place;
     Measurement result;
@@ -392,11 +384,6 @@ Measurement exportCase(int records, int runs, const char* targetName,
             return result;
         }
         drain();
-    }
-    if (maxKilobytes > 0 && peakResidentKilobytes() > maxKilobytes) {
-        result.failure = QStringLiteral("%1 MB of memory")
-                             .arg(double(peakResidentKilobytes()) / 1024, 0, 'f', 1);
-        return result;
     }
     result.ok = true;
     result.runs = runs;
@@ -451,6 +438,23 @@ bool waitFor(const std::function<bool()>& condition, int timeoutMs)
 // The main window connected to the simulated logger: one live reply, from the port's
 // readyRead to the readings, the alarm limits and the record status shown. The reply is
 // let in while the port's signals are held, so that the time starts with its handling.
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+// From the port's readyRead to the new readings painted on the main window.
 Measurement liveReplyCase(int runs)
 {
     Measurement result;
@@ -477,6 +481,7 @@ Measurement liveReplyCase(int runs)
     }
     auto* port = window.findChild<QSerialPort*>();
     auto* temperature = window.findChild<QLabel*>(QStringLiteral("labelTempValue"));
+    PaintCounter painted(temperature);
     const sim::Parameters held = logger.parameters();
     std::vector<double> times;
     for (int run = 0; run < runs; ++run) {
@@ -495,9 +500,13 @@ Measurement liveReplyCase(int runs)
                 return result;
             }
         }
+        drain();
+        const int paintsBefore = painted.paints;
         QElapsedTimer timer;
         timer.start();
         emit port->readyRead();
+        while (painted.paints == paintsBefore && !timer.hasExpired(2000))
+            QCoreApplication::processEvents();
         times.push_back(seconds(timer));
         const QString expected = QString::number((codes.temperature - 400) / 10.0, 'f', 1);
         if (temperature->text() != expected) {
@@ -557,8 +566,7 @@ const std::vector<Case>& cases()
         {"export-picture", [](int n, int runs) { return exportCase(n, runs, "charts.png"); }},
         {"export-report",
          [](int n, int runs) {
-             return exportCase(n, runs, "audit.pdf", QStringLiteral("Report with charts (*.pdf)"),
-                               ReportMaxKilobytes);
+             return exportCase(n, runs, "audit.pdf", QStringLiteral("Report with charts (*.pdf)"));
          }},
         {"figures", figuresCase},
         {"live-reply", [](int, int runs) { return liveReplyCase(runs); }},
