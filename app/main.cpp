@@ -5,6 +5,7 @@
 
 int main(int argc, char* argv[])
 {
+    app::prepareEnvironment();
     QApplication application(argc, argv);
     app::configureApplication(application);
 

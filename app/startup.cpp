@@ -34,6 +34,12 @@ void substituteChineseFamilies()
 
 } // namespace
 
+void prepareEnvironment()
+{
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+}
+
 void configureApplication(QApplication& application)
 {
     // A missing or unreadable style sheet simply leaves the program unstyled.

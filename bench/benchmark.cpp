@@ -47,6 +47,9 @@ constexpr int ChildTimeoutMs = 10 * 60 * 1000;
 // within 500 MB of memory, which the case checks itself).
 constexpr double LargeFileSeconds = 5;
 constexpr int LargeFileRuns = 3;
+// A live reply comes once a second; its readings are on screen well within one frame of a
+// 60 Hz display.
+constexpr double LiveReplySeconds = 5e-3;
 // The peak resident memory of the process of any case, the largest download's included.
 constexpr long MaxKilobytes = 150 * 1024;
 // Of the process that opens a data file of 100 MB no logger wrote.
@@ -111,8 +114,8 @@ const CaseInfo Cases[] = {
      Unit::Seconds, Target::Fixed, 3.0},
     {"figures", "figures: excursions, means, MKT", false, LargestSize, ShortRuns, Unit::Seconds,
      Target::Fixed, 0.02},
-    {"live-reply", "live reply: readings, limits, record status", false, 0, ShortRuns,
-     Unit::Seconds, Target::Fixed, 200e-6},
+    {"live-reply", "live reply: readings painted", false, 0, ShortRuns, Unit::Seconds,
+     Target::Fixed, LiveReplySeconds},
     {"memory", "peak memory after download and reload", false, LargestSize, 1, Unit::Kilobytes,
      Target::Fixed, 150 * 1024},
 };
@@ -348,6 +351,7 @@ int main(int argc, char** argv)
     const QTemporaryDir runtimeDir(QDir::tempPath() + QStringLiteral("/hygrolux-bench-XXXXXX"));
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
         qputenv("XDG_RUNTIME_DIR", runtimeDir.path().toLocal8Bit());
+    app::prepareEnvironment();
     QApplication application(argc, argv);
     app::configureApplication(application);
     const QStringList arguments = QCoreApplication::arguments();

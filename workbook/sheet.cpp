@@ -506,16 +506,26 @@ bool Sheet::saveAs(const QString& path) const
     if (tempName.isEmpty())
         return false;
 
-    lxw_workbook* workbook = workbook_new(tempName.constData());
+    // Row by row, each row given to the library and let go at once, when every merge lies
+    // within one row and they were made from the top down, as a download's are: the library
+    // then holds one row, not the whole sheet again beside this one (a full logger's download
+    // is some 400 000 cells). Otherwise every merge goes first and the library keeps it all.
+    bool rowByRow = true;
+    for (int i = 0; i < merges.size(); ++i) {
+        const CellRange& range = merges.at(i).range;
+        rowByRow = rowByRow && range.firstRow == range.lastRow &&
+                   (i == 0 || merges.at(i - 1).range.firstRow <= range.firstRow);
+    }
+    lxw_workbook_options options = {};
+    options.constant_memory = rowByRow ? LXW_TRUE : LXW_FALSE;
+    lxw_workbook* workbook = workbook_new_opt(tempName.constData(), &options);
     lxw_worksheet* worksheet = workbook ? workbook_add_worksheet(workbook, nullptr) : nullptr;
     bool ok = worksheet != nullptr;
 
     // The top-left cell of a merge carries the merge's format, which holds its alignment.
     QHash<int, lxw_format*> formatsByAlignment;
     QHash<quint64, lxw_format*> topLeftFormats;
-    for (const Merge& merge : merges) {
-        if (!ok)
-            break;
+    const auto writeMerge = [&](const Merge& merge) {
         lxw_format* format = nullptr;
         if (merge.alignment) {
             const int key = int(merge.alignment);
@@ -524,27 +534,37 @@ bool Sheet::saveAs(const QString& path) const
                 format = alignmentFormat(workbook, merge.alignment);
                 formatsByAlignment.insert(key, format);
             }
-            ok = format != nullptr;
+            if (!format)
+                return false;
         }
         const CellRange& r = merge.range;
         topLeftFormats.insert(cellKey(r.firstRow, r.firstColumn), format);
-        // The merge writes blank cells over its range; the cells themselves follow below
-        // and replace those blanks, so text inside a merge is kept in the file.
-        ok = ok && worksheet_merge_range(worksheet, lxw_row_t(r.firstRow - 1),
-                                         lxw_col_t(r.firstColumn - 1), lxw_row_t(r.lastRow - 1),
-                                         lxw_col_t(r.lastColumn - 1), "", format) == LXW_NO_ERROR;
-    }
+        // The merge writes blank cells over its range; the cells themselves follow and
+        // replace those blanks, so text inside a merge is kept in the file.
+        return worksheet_merge_range(worksheet, lxw_row_t(r.firstRow - 1),
+                                     lxw_col_t(r.firstColumn - 1), lxw_row_t(r.lastRow - 1),
+                                     lxw_col_t(r.lastColumn - 1), "", format) == LXW_NO_ERROR;
+    };
+    // In the order they were made, so that a spreadsheet lists them the same way.
+    auto nextMerge = merges.cbegin();
     for (int r = 0; ok && r < rows.size(); ++r) {
+        for (;
+             ok && nextMerge != merges.cend() && (!rowByRow || nextMerge->range.firstRow <= r + 1);
+             ++nextMerge)
+            ok = writeMerge(*nextMerge);
         for (const Cell& cell : rows.at(r)) {
             lxw_format* format = topLeftFormats.value(cellKey(r + 1, cell.column));
-            if (worksheet_write_string(worksheet, lxw_row_t(r), lxw_col_t(cell.column - 1),
-                                       escapedUtf8(cell.text).constData(),
-                                       format) != LXW_NO_ERROR) {
+            if (!ok || worksheet_write_string(worksheet, lxw_row_t(r), lxw_col_t(cell.column - 1),
+                                              escapedUtf8(cell.text).constData(),
+                                              format) != LXW_NO_ERROR) {
                 ok = false;
                 break;
             }
         }
     }
+    // Merges below the last row that holds text.
+    for (; ok && nextMerge != merges.cend(); ++nextMerge)
+        ok = writeMerge(*nextMerge);
 
     if (workbook) {
         if (ok)

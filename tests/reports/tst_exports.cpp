@@ -223,12 +223,12 @@ void TestExports::workbookHoldsTheReportSheet()
              QStringLiteral(">>Temp Alarm HI: 140.0℉   Temp Alarm Low: -4.0℉"));
 
     // As any other program reads it: an .xlsx package whatever its name, its cells holding
-    // text, and its merges.
+    // text (shared or, as a sheet written row by row has them, inline), and its merges.
     const QByteArray found = run(
         "python3", {"-c",
                     "import re, sys, zipfile\n"
                     "xml = zipfile.ZipFile(sys.argv[1]).read('xl/worksheets/sheet1.xml').decode()\n"
-                    "print(*re.findall(r'<c r=\"(\\w+)\"[^>]* t=\"s\"', xml))\n"
+                    "print(*re.findall(r'<c r=\"(\\w+)\"[^>]* t=\"(?:s|inlineStr)\"', xml))\n"
                     "print(*re.findall(r'<mergeCell ref=\"([\\w:]+)\"', xml))\n",
                     "result.xls"});
     QCOMPARE(QString::fromUtf8(found).split('\n'),
