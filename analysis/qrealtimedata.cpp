@@ -202,7 +202,7 @@ QRealTimeData::QRealTimeData(QWidget* parent)
 
     connect(&timeout_check_timer, &QTimer::timeout, this,
             &QRealTimeData::on_timeout_check_timer_timeout);
-    connect(&download, &LoggedDownload::progressChanged, ui->progressBar, &QProgressBar::setValue);
+    connect(&download, &LoggedDownload::progressChanged, this, &QRealTimeData::showProgress);
     connect(&download, &LoggedDownload::finished, this, &QRealTimeData::downloadFinished);
 
     setWindowFlags(Qt::FramelessWindowHint);
@@ -282,7 +282,7 @@ void QRealTimeData::showWindow(bool downloadModeOn, bool celsius)
     ui->pushButtonOpen->hide();
     ui->pushButtonDownload->show();
     fileIsWorkbook = false;
-    ui->progressBar->setValue(0);
+    showProgress(0);
     // A failed download must not leave an earlier download's records or report on show.
     clearRecords();
     clearSummary();
@@ -344,7 +344,7 @@ void QRealTimeData::downloadFinished(LoggedDownload::Outcome outcome)
         showMessage(download.outcomeMessage(outcome));
         break;
     }
-    ui->progressBar->setValue(0);
+    showProgress(0);
     ui->pushButtonBack->setEnabled(true);
 }
 
@@ -379,7 +379,7 @@ void QRealTimeData::clearSummary()
 
 void QRealTimeData::on_pushButtonBack_clicked()
 {
-    ui->progressBar->setValue(0);
+    showProgress(0);
     clearRecords();
     ui->pushButtonOpen->setEnabled(true);
     ui->pushButtonDownload->setEnabled(true);
@@ -568,6 +568,20 @@ void QRealTimeData::clearRecords()
     loaded = SavedData();
     tempSeries.clear();
     humiSeries.clear();
+}
+
+void QRealTimeData::showProgress(int percent)
+{
+    // The bar repaints itself at once with every new percent: pieces that come together are
+    // shown once, when the window next gets to its events, not a hundred times in a row.
+    progressToShow = percent;
+    if (progressQueued)
+        return;
+    progressQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        progressQueued = false;
+        ui->progressBar->setValue(progressToShow);
+    });
 }
 
 void QRealTimeData::showMessage(const QString& text, const QString& secondLine)

@@ -107,6 +107,7 @@ private:
     void drawCharts();
     void clearRecords();
     // `secondLine`: a line of its own below the text, in the same box.
+    void showProgress(int percent);
     void showMessage(const QString& text, const QString& secondLine = QString());
 
     QMessageBox messageBox;
@@ -116,6 +117,8 @@ private:
     AlarmLimits alarms;
     Ui::QRealTimeData* ui = nullptr;
     bool downloadMode = false;
+    int progressToShow = 0;
+    bool progressQueued = false;
     QTimer timeout_check_timer;
     bool fileIsWorkbook = false;
     QString fileName;

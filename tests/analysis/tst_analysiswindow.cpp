@@ -216,7 +216,7 @@ void TestAnalysisWindow::downloadOutcomes()
     const int firstPiece = qMin(42, int(block.size()));
     window->receive_data(reinterpret_cast<unsigned char*>(block.data()), firstPiece);
     if (block.size() == 315)
-        QCOMPARE(progress->value(), 13);
+        QTRY_COMPARE(progress->value(), 13);
     window->receive_data(reinterpret_cast<unsigned char*>(block.data()) + firstPiece,
                          block.size() - firstPiece);
 
@@ -224,7 +224,7 @@ void TestAnalysisWindow::downloadOutcomes()
     QVERIFY(button("pushButtonBack")->isEnabled());
     QCOMPARE(button("pushButtonDownload")->isEnabled(), exportEnabled);
     QCOMPARE(table("tableWidget")->rowCount(), rows);
-    QCOMPARE(progress->value(), message == "Download Success!" ? 100 : 0);
+    QTRY_COMPARE(progress->value(), message == "Download Success!" ? 100 : 0);
     QCOMPARE(timerWork->count(), 0); // the main window resumes when the window is left
     if (rows == 0) {
         // Nothing of an earlier download stays on show.
@@ -297,7 +297,7 @@ void TestAnalysisWindow::droppedLinkEndsTheDownloadAndFreesTheMainWindow()
     QCOMPARE(timerWork->count(), 1);
     QCOMPARE(timerWork->first().first().toBool(), true);
     QVERIFY(button("pushButtonBack")->isEnabled());
-    QCOMPARE(window->findChild<QProgressBar*>("progressBar")->value(), 0);
+    QTRY_COMPARE(window->findChild<QProgressBar*>("progressBar")->value(), 0);
 }
 
 void TestAnalysisWindow::unwritableFolderIsReportedAndNothingIsAsked()
