@@ -53,11 +53,11 @@ QString startText(const LoggedHeader& header)
     return wallClockText(header.startDate, header.startTime);
 }
 
-QDateTime wallClock(const QString& date, const QString& time, Qt::TimeSpec spec)
+QDateTime wallClock(const QString& date, const QString& time, Qt::TimeSpec zone)
 {
     const QLocale c = QLocale::c();
     return QDateTime(c.toDate(date, QLatin1String(DateFormat)),
-                     c.toTime(time, QLatin1String(TimeFormat)), spec);
+                     c.toTime(time, QLatin1String(TimeFormat)), zone);
 }
 
 QString shown(const QString& path)
