@@ -108,12 +108,15 @@ void giveToOrdinaryUser(const QString& path)
         qWarning("cannot hand %s to the ordinary user", qPrintable(path));
 }
 
-QStringList fileLines(const QString& path)
+QByteArray fileContents(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList fileLines(const QString& path)
+{
+    QStringList lines = QString::fromUtf8(fileContents(path)).split(QLatin1Char('\n'));
     // Every line ends with a line end, so the split leaves an empty piece at the end.
     if (lines.last().isEmpty())
         lines.removeLast();

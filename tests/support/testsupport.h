@@ -32,6 +32,8 @@ void giveToOrdinaryUser(const QString& path);
 // The lines of a text file the program wrote, without their line ends; none when it cannot
 // be read.
 QStringList fileLines(const QString& path);
+// The bytes of a file; none when it cannot be read.
+QByteArray fileContents(const QString& path);
 
 // A disk that takes no more: while it lives, no file this program (or a program it starts)
 // writes grows past `bytes`; writes beyond fail as on a full disk or a quota, instead of
