@@ -10,7 +10,34 @@
 using wire::block::RecordCodes;
 using Outcome = LoggedDownload::Outcome;
 
-// A download from the request to the verdict, fed the way the link hands the block on.
+namespace {
+QVector<RecordCodes> records(int count)
+{
+    QVector<RecordCodes> codes;
+    for (int i = 0; i < count; ++i)
+        codes << RecordCodes{quint16(600 + 7 * i), quint16(400 + 3 * i)};
+    return codes;
+}
+
+// A download and what it reported, fed the way the link hands the block on.
+struct Run {
+    explicit Run(const QString& path) : download(path)
+    {
+        QObject::connect(&download, &LoggedDownload::finished,
+                         [this](Outcome o) { outcomes << o; });
+        QObject::connect(&download, &LoggedDownload::progressChanged,
+                         [this](int percent) { progress << percent; });
+    }
+    void feed(const QByteArray& bytes)
+    {
+        download.feed(reinterpret_cast<const quint8*>(bytes.constData()), bytes.size());
+    }
+    LoggedDownload download;
+    QVector<Outcome> outcomes;
+    QVector<int> progress;
+};
+} // namespace
+
 class TestLoggedDownload : public QObject
 {
     Q_OBJECT
@@ -18,37 +45,26 @@ class TestLoggedDownload : public QObject
 private slots:
     void init();
 
-    void everySplitGivesTheSameFileSheetAndVerdict();
-    void wholeBlockInOneChunkEndsTheDownload_data();
-    void wholeBlockInOneChunkEndsTheDownload();
+    void anySplitHeaderBytesInRecordsOrBytesBeyondChangeNothing();
     void progressCountsCompletedGroups();
-    void secondHeaderInsideTheBlockIsData();
     void verdictsAndWhatTheFileKeeps_data();
     void verdictsAndWhatTheFileKeeps();
-    void stallRule_data();
-    void stallRule();
-    void droppedLinkEndsAtOnceKeepingTheRecords();
+    void stallOrDropEndsTheDownloadKeepingTheRecords_data();
+    void stallOrDropEndsTheDownloadKeepingTheRecords();
+    void endingTheProgramMidDownloadMarksTheFile();
     void lastCompleteDownloadIsNeverLost_data();
     void lastCompleteDownloadIsNeverLost();
     void unwritableDataFileRefusesToStart();
     void eachDownloadStartsWithAFreshSheet();
-    void bytesBeyondTheBlockAreIgnored();
     void reportThatCannotBeWrittenIsAFileError();
 
 private:
-    struct Run {
-        QVector<Outcome> outcomes;
-        QVector<int> progress;
-    };
-    void watch(LoggedDownload& download, Run& run);
-    QByteArray fileBytes(const QString& name = QStringLiteral("data.txt")) const;
+    QByteArray fileBytes(const QString& name = QStringLiteral("data.txt")) const
+    {
+        return hygrolux::test::fileContents(dir->filePath(name));
+    }
     QStringList fileLines() const { return hygrolux::test::fileLines(path); }
     static QStringList cells(const Sheet& sheet);
-    static void feed(LoggedDownload& download, const QByteArray& bytes)
-    {
-        download.feed(reinterpret_cast<const quint8*>(bytes.constData()), bytes.size());
-    }
-    static QVector<RecordCodes> records(int count);
 
     QScopedPointer<QTemporaryDir> dir;
     QString path;
@@ -62,20 +78,6 @@ void TestLoggedDownload::init()
     qputenv("HYGROLUX_ARCHIVE", dir->filePath("archive").toLocal8Bit());
 }
 
-void TestLoggedDownload::watch(LoggedDownload& download, Run& run)
-{
-    connect(&download, &LoggedDownload::finished, this,
-            [&run](Outcome outcome) { run.outcomes << outcome; });
-    connect(&download, &LoggedDownload::progressChanged, this,
-            [&run](int percent) { run.progress << percent; });
-}
-
-QByteArray TestLoggedDownload::fileBytes(const QString& name) const
-{
-    QFile file(dir->filePath(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QStringList TestLoggedDownload::cells(const Sheet& sheet)
 {
     QStringList all;
@@ -85,115 +87,64 @@ QStringList TestLoggedDownload::cells(const Sheet& sheet)
     return all;
 }
 
-QVector<RecordCodes> TestLoggedDownload::records(int count)
+void TestLoggedDownload::anySplitHeaderBytesInRecordsOrBytesBeyondChangeNothing()
 {
-    QVector<RecordCodes> codes;
-    for (int i = 0; i < count; ++i)
-        codes << RecordCodes{quint16(600 + 7 * i), quint16(400 + 3 * i)};
-    return codes;
-}
-
-void TestLoggedDownload::everySplitGivesTheSameFileSheetAndVerdict()
-{
-    const QByteArray block = buildBlock(records(4));
-    LoggedDownload whole(path);
-    Run reference;
-    watch(whole, reference);
-    QVERIFY(whole.start(true, alarms));
-    feed(whole, block);
-    QCOMPARE(reference.outcomes, QVector<Outcome>{Outcome::Success});
+    QVector<RecordCodes> codes = records(4);
+    // Record 2 begins with the bytes of a header, 0xAA 0x06: data, also at the start of a piece.
+    codes[1] = {0x0AA, 0x006};
+    const QByteArray block = buildBlock(codes);
+    QCOMPARE(block.mid(15, 2), QByteArray::fromHex("aa06"));
+    Run whole(path);
+    QVERIFY(whole.download.start(true, alarms));
+    whole.feed(block);
+    QCOMPARE(whole.outcomes, QVector<Outcome>{Outcome::Success});
     const QByteArray file = fileBytes();
-    const QStringList sheet = cells(whole.sheet());
+    const QStringList sheet = cells(whole.download.sheet());
     QCOMPARE(fileLines().size(), 13 + 4);
 
-    // The link hands on the header whole; any later byte may start a new piece.
-    QVector<QVector<int>> splits;
-    for (int at = wire::block::HeaderSize; at < block.size(); ++at)
-        splits << QVector<int>{at};
-    QVector<int> everyByte;
-    for (int at = wire::block::HeaderSize; at < block.size(); ++at)
-        everyByte << at;
-    splits << everyByte;
-    for (const QVector<int>& cuts : splits) {
-        LoggedDownload split(path);
-        Run run;
-        watch(split, run);
-        QVERIFY(split.start(true, alarms));
-        int from = 0;
-        for (int cut : cuts + QVector<int>{int(block.size())}) {
-            feed(split, block.mid(from, cut - from));
-            from = cut;
-        }
-        QCOMPARE(run.outcomes, reference.outcomes);
-        QCOMPARE(fileBytes(), file);
-        QCOMPARE(cells(split.sheet()), sheet);
+    // The link hands on the header whole; any later byte may start a new piece. Bytes beyond
+    // the block, even a whole other block, are no part of it.
+    QVector<QByteArrayList> feeds{{block + QByteArray::fromHex("aa0600"), buildBlock(records(1))}};
+    QByteArrayList everyByte{block.left(wire::block::HeaderSize)};
+    for (int at = wire::block::HeaderSize; at < block.size(); ++at) {
+        feeds << QByteArrayList{block.left(at), block.mid(at)};
+        everyByte << block.mid(at, 1);
     }
-}
-
-void TestLoggedDownload::wholeBlockInOneChunkEndsTheDownload_data()
-{
-    QTest::addColumn<int>("count");
-    QTest::newRow("no records") << 0;
-    QTest::newRow("one record") << 1;
-}
-
-void TestLoggedDownload::wholeBlockInOneChunkEndsTheDownload()
-{
-    QFETCH(int, count);
-    LoggedDownload download(path);
-    Run run;
-    watch(download, run);
-    QVERIFY(download.start(true, alarms));
-    feed(download, buildBlock(records(count)));
-    QCOMPARE(run.outcomes, QVector<Outcome>{Outcome::Success});
-    QCOMPARE(download.recordsReceived(), count); // the last three bytes are the checksum
-    QCOMPARE(fileLines().size(), 13 + count);
-    QCOMPARE(fileLines().mid(2, 8), download.summaryLines());
-    QVERIFY(download.summaryLines().at(5).endsWith(QStringLiteral(": %1").arg(count)));
+    feeds << everyByte;
+    for (const QByteArrayList& pieces : feeds) {
+        Run split(path);
+        QVERIFY(split.download.start(true, alarms));
+        for (const QByteArray& piece : pieces)
+            split.feed(piece);
+        QCOMPARE(split.outcomes, whole.outcomes);
+        QCOMPARE(fileBytes(), file);
+        QCOMPARE(cells(split.download.sheet()), sheet);
+    }
 }
 
 void TestLoggedDownload::progressCountsCompletedGroups()
 {
     const QByteArray block = buildBlock(records(100));
     QCOMPARE(block.size(), 315);
-    LoggedDownload download(path);
-    Run run;
-    watch(download, run);
-    QVERIFY(download.start(true, alarms));
-    feed(download, block.left(42)); // the header and ten records
+    Run run(path);
+    QVERIFY(run.download.start(true, alarms));
+    run.feed(block.left(42)); // the header and ten records
     QCOMPARE(run.progress.last(), 13);
-    feed(download, block.mid(42, 272));
+    run.feed(block.mid(42, 272));
     QVERIFY(run.progress.last() < 100);
-    feed(download, block.right(1));
+    run.feed(block.right(1));
     QCOMPARE(run.progress.last(), 100);
-}
-
-void TestLoggedDownload::secondHeaderInsideTheBlockIsData()
-{
-    QVector<RecordCodes> codes = records(3);
-    // Record 2 begins with the bytes of a header: 0xAA 0x06.
-    codes[1] = {0x0AA, 0x006};
-    const QByteArray block = buildBlock(codes);
-    QCOMPARE(block.mid(15, 2), QByteArray::fromHex("aa06"));
-    LoggedDownload download(path);
-    Run run;
-    watch(download, run);
-    QVERIFY(download.start(true, alarms));
-    feed(download, block.left(15));
-    feed(download, block.mid(15));
-    QCOMPARE(run.outcomes, QVector<Outcome>{Outcome::Success});
-    QCOMPARE(download.recordsReceived(), 3);
-    QCOMPARE(download.header().recordCount, 3);
 }
 
 void TestLoggedDownload::verdictsAndWhatTheFileKeeps_data()
 {
-    QTest::addColumn<QByteArray>("block");
+    QTest::addColumn<QByteArray>("block"); // fed in one piece
     QTest::addColumn<Outcome>("outcome");
     QTest::addColumn<int>("count");
     QTest::addColumn<bool>("realSummary");
 
-    QTest::newRow("good") << buildBlock(records(3)) << Outcome::Success << 3 << true;
+    QTest::newRow("no records") << buildBlock({}) << Outcome::Success << 0 << true;
+    QTest::newRow("one record") << buildBlock(records(1)) << Outcome::Success << 1 << true;
     QByteArray corrupted = buildBlock(records(3));
     corrupted[13] = char(corrupted[13] ^ 0x01);
     QTest::newRow("checksum error") << corrupted << Outcome::ChecksumError << 3 << false;
@@ -209,25 +160,26 @@ void TestLoggedDownload::verdictsAndWhatTheFileKeeps()
     QFETCH(Outcome, outcome);
     QFETCH(int, count);
     QFETCH(bool, realSummary);
-    LoggedDownload download(path);
-    Run run;
-    watch(download, run);
-    QVERIFY(download.start(true, alarms));
-    feed(download, block);
+    Run run(path);
+    QVERIFY(run.download.start(true, alarms));
+    run.feed(block);
     QCOMPARE(run.outcomes, QVector<Outcome>{outcome});
-    QVERIFY(!download.isRunning());
+    QVERIFY(!run.download.isRunning());
+    QCOMPARE(run.download.recordsReceived(), count); // the last three bytes are the checksum
     // A failure leaves a complete, readable file with the placeholder summary.
     QCOMPARE(fileLines().size(), 13 + count);
-    QCOMPARE(fileLines().mid(2, 8),
-             realSummary ? download.summaryLines() : summary::placeholderLines());
+    const QStringList summary = run.download.summaryLines();
+    QCOMPARE(fileLines().mid(2, 8), realSummary ? summary : summary::placeholderLines());
+    if (realSummary)
+        QVERIFY(summary.at(5).endsWith(QStringLiteral(": %1").arg(count)));
     QCOMPARE(run.progress.last(), realSummary ? 100 : 0);
-    QCOMPARE(download.xlsxRow(), realSummary ? sheetlayout::recordRow(count + 1) : 1);
+    QCOMPARE(run.download.xlsxRow(), realSummary ? sheetlayout::recordRow(count + 1) : 1);
 }
 
-void TestLoggedDownload::stallRule_data()
+void TestLoggedDownload::stallOrDropEndsTheDownloadKeepingTheRecords_data()
 {
     // h: the header arrives, r: one more record, e: the rest of the block,
-    // t: a check period passes, s: a new download starts.
+    // t: a check period passes, s: a new download starts, d: the link drops.
     QTest::addColumn<QString>("events");
     QTest::addColumn<int>("missedAt"); // index of the event that declares the miss, or -1
     // Before the first piece of the block the link supervision decides (it gives up on a
@@ -238,70 +190,66 @@ void TestLoggedDownload::stallRule_data()
     QTest::newRow("stopped after records") << "hrrtrttt" << 7;
     QTest::newRow("slow but moving") << "hrttrttrtte" << -1;
     QTest::newRow("a new download forgets earlier stalls") << "tsthe" << -1;
+    QTest::newRow("the link drops: at once") << "hrrd" << 3;
 }
 
-void TestLoggedDownload::stallRule()
+void TestLoggedDownload::stallOrDropEndsTheDownloadKeepingTheRecords()
 {
     QFETCH(QString, events);
     QFETCH(int, missedAt);
     const QByteArray block = buildBlock(records(10));
-    LoggedDownload download(path);
-    Run run;
-    watch(download, run);
-    QVERIFY(download.start(true, alarms));
+    Run run(path);
+    QVERIFY(run.download.start(true, alarms));
     int fed = 0;
     int missed = -1;
     for (int i = 0; i < events.size(); ++i) {
         const QChar event = events.at(i);
         if (event == 'h' || event == 'r' || event == 'e') {
             const int size = event == 'h' ? 12 : event == 'r' ? 3 : int(block.size()) - fed;
-            feed(download, block.mid(fed, size));
+            run.feed(block.mid(fed, size));
             fed += size;
         } else if (event == 't') {
-            download.tick();
+            run.download.tick();
         } else if (event == 's') {
-            QVERIFY(download.start(true, alarms));
+            QVERIFY(run.download.start(true, alarms));
             fed = 0;
+        } else if (event == 'd') {
+            run.download.linkDropped();
         }
         if (missed < 0 && run.outcomes.contains(Outcome::Missed))
             missed = i;
     }
     QCOMPARE(missed, missedAt);
-    if (missedAt >= 0) {
-        QCOMPARE(fileLines().last(), QStringLiteral("data missed"));
-        QCOMPARE(run.progress.last(), 0);
-    } else {
+    if (missedAt < 0) {
         QCOMPARE(run.outcomes.last(), Outcome::Success);
+        return;
     }
+    // The records so far stay, in the file and the sheet, followed by the note (alone where
+    // no header came).
+    const int kept = (fed - 12) / 3;
+    const QStringList lines = fileLines();
+    QCOMPARE(lines.size(), fed ? 13 + kept + 1 : 1);
+    QCOMPARE(lines.last(), QStringLiteral("data missed"));
+    QCOMPARE(run.download.sheet().read(fed ? sheetlayout::recordRow(kept + 1) : 1, 1),
+             QStringLiteral("data missed"));
+    QCOMPARE(run.progress.last(), 0);
+    // Pieces still on their way change nothing.
+    run.feed(block.mid(fed));
+    run.download.tick();
+    QCOMPARE(run.outcomes, QVector<Outcome>{Outcome::Missed});
+    QCOMPARE(fileLines(), lines);
 }
 
-void TestLoggedDownload::droppedLinkEndsAtOnceKeepingTheRecords()
+void TestLoggedDownload::endingTheProgramMidDownloadMarksTheFile()
 {
-    const QByteArray block = buildBlock(records(10));
-    LoggedDownload download(path);
-    Run run;
-    watch(download, run);
-    QVERIFY(download.start(true, alarms));
-    feed(download, block.left(12 + 2 * 3));
-    download.linkDropped();
-    QCOMPARE(run.outcomes, QVector<Outcome>{Outcome::Missed});
+    {
+        Run ended(path);
+        QVERIFY(ended.download.start(true, alarms));
+        ended.feed(buildBlock(records(10)).left(12 + 2 * 3));
+    }
     const QStringList lines = fileLines();
     QCOMPARE(lines.size(), 13 + 2 + 1);
-    QVERIFY(lines.at(14).startsWith(" 0002  "));
     QCOMPARE(lines.last(), QStringLiteral("data missed"));
-    QCOMPARE(download.sheet().read(sheetlayout::recordRow(3), 1), QStringLiteral("data missed"));
-    // Pieces still on their way change nothing.
-    feed(download, block.mid(18));
-    download.tick();
-    QCOMPARE(run.outcomes.size(), 1);
-    QCOMPARE(fileLines(), lines);
-
-    // The program ending mid-download marks the file the same way.
-    auto* ended = new LoggedDownload(path);
-    QVERIFY(ended->start(true, alarms));
-    feed(*ended, block.left(12 + 2 * 3));
-    delete ended;
-    QCOMPARE(fileLines(), lines);
 }
 
 void TestLoggedDownload::lastCompleteDownloadIsNeverLost_data()
@@ -325,10 +273,7 @@ void TestLoggedDownload::lastCompleteDownloadIsNeverLost()
         {'g', Outcome::Success},   {'s', Outcome::Missed},    {'t', Outcome::Missed},
         {'d', Outcome::Missed},    {'z', Outcome::NoData},    {'c', Outcome::ChecksumError},
         {'h', Outcome::FileError}, {'f', Outcome::FileError}, {'l', Outcome::FileError}};
-    LoggedDownload download(path);
-    QCOMPARE(download.previousFilePath(), dir->filePath("data.previous.txt"));
-    Run run;
-    watch(download, run);
+    Run run(path);
     const int tenRecords = wire::block::HeaderSize + 10 * 3;
     QByteArray latest; // the data file of the latest good download
     int good = 0;
@@ -336,45 +281,45 @@ void TestLoggedDownload::lastCompleteDownloadIsNeverLost()
         const QChar attempt = attempts.at(i);
         QByteArray block = buildBlock(records(attempt == 'f' ? 1000 : 20 + i));
         run.outcomes.clear();
-        QVERIFY(download.start(true, alarms));
+        QVERIFY(run.download.start(true, alarms));
         if (attempt == 'h' || attempt == 'f') {
             bool endedAtOnce = false;
             {
                 const hygrolux::test::FileSizeLimit disk(attempt == 'h' ? 200 : 4096);
-                feed(download, block.left(block.size() / 2));
-                endedAtOnce = !download.isRunning();
-                feed(download, block.mid(block.size() / 2));
+                run.feed(block.left(block.size() / 2));
+                endedAtOnce = !run.download.isRunning();
+                run.feed(block.mid(block.size() / 2));
             }
             QVERIFY(endedAtOnce);
         } else if (attempt == 'l') {
-            feed(download, block.chopped(1));
+            run.feed(block.chopped(1));
             const hygrolux::test::FileSizeLimit disk(QFileInfo(path).size());
-            feed(download, block.right(1));
+            run.feed(block.right(1));
         } else if (attempt == 's') {
             for (int tick = 0; tick < 5; ++tick)
-                download.tick();
-            download.linkDropped();
+                run.download.tick();
+            run.download.linkDropped();
         } else if (attempt == 't') {
-            feed(download, block.left(tenRecords));
+            run.feed(block.left(tenRecords));
             for (int tick = 0; tick <= LoggedDownload::StallLimit; ++tick)
-                download.tick();
+                run.download.tick();
         } else if (attempt == 'd') {
-            feed(download, block.left(tenRecords));
-            download.linkDropped();
+            run.feed(block.left(tenRecords));
+            run.download.linkDropped();
         } else if (attempt == 'z') {
             block.fill('\0');
             block[0] = char(wire::StartByte);
             block[1] = char(wire::Command::Download);
-            feed(download, block);
+            run.feed(block);
         } else {
             if (attempt == 'c')
                 block[13] = char(block[13] ^ 0x01);
-            feed(download, block);
+            run.feed(block);
         }
         QVERIFY2(run.outcomes == QVector<Outcome>{outcomes.value(attempt)},
                  qPrintable(attempts.left(i + 1)));
         if (run.outcomes.last() == Outcome::FileError) {
-            const QString message = download.outcomeMessage(Outcome::FileError);
+            const QString message = run.download.outcomeMessage(Outcome::FileError);
             QVERIFY2(message.contains(path) && message.contains(qt_error_string(EFBIG)),
                      qPrintable(message));
         }
@@ -382,13 +327,14 @@ void TestLoggedDownload::lastCompleteDownloadIsNeverLost()
         if (attempt == 'g') {
             ++good;
             latest = fileBytes();
-            QVERIFY(download.archived());
-            QCOMPARE(fileBytes("archive/" + QFileInfo(download.archived()->path).fileName()),
+            QVERIFY(run.download.archived());
+            QCOMPARE(fileBytes("archive/" + QFileInfo(run.download.archived()->path).fileName()),
                      latest);
-            QVERIFY(download.archiveMessage().startsWith("Archived: " + dir->filePath("archive")));
+            QVERIFY(
+                run.download.archiveMessage().startsWith("Archived: " + dir->filePath("archive")));
         } else {
-            QVERIFY(!download.archived());
-            QVERIFY(download.archiveMessage().isEmpty());
+            QVERIFY(!run.download.archived());
+            QVERIFY(run.download.archiveMessage().isEmpty());
         }
         QCOMPARE(QDir(dir->filePath("archive")).entryList(QDir::Files).size(), good);
         // The latest good download is whole in one of the two files, whatever came after it.
@@ -407,60 +353,40 @@ void TestLoggedDownload::unwritableDataFileRefusesToStart()
     QVERIFY(!nowhere.isRunning());
 
     // A previous file that cannot be replaced: the data file is left untouched.
-    LoggedDownload download(path);
-    QVERIFY(download.start(true, alarms));
-    feed(download, buildBlock(records(2)));
+    Run run(path);
+    QVERIFY(run.download.start(true, alarms));
+    run.feed(buildBlock(records(2)));
     const QByteArray complete = fileBytes();
     QVERIFY(QDir(dir->path()).mkpath("data.previous.txt/inside"));
-    QVERIFY(!download.start(true, alarms));
-    QVERIFY2(download.errorString().contains("data.previous.txt"),
-             qPrintable(download.errorString()));
+    QVERIFY(!run.download.start(true, alarms));
+    QVERIFY2(run.download.errorString().contains("data.previous.txt"),
+             qPrintable(run.download.errorString()));
     QCOMPARE(fileBytes(), complete);
 }
 
 void TestLoggedDownload::eachDownloadStartsWithAFreshSheet()
 {
-    LoggedDownload download(path);
-    QVERIFY(download.start(true, alarms));
-    feed(download, buildBlock(records(5)));
-    QCOMPARE(download.sheet().lastRow(), sheetlayout::recordRow(5));
-    QVERIFY(download.start(false, alarms));
-    feed(download, buildBlock(records(2)));
-    QCOMPARE(download.sheet().lastRow(), sheetlayout::recordRow(2));
-    QVERIFY(download.sheet().read(13, 3).contains("℉"));
-}
-
-void TestLoggedDownload::bytesBeyondTheBlockAreIgnored()
-{
-    const QByteArray block = buildBlock(records(3));
-    LoggedDownload reference(path);
-    QVERIFY(reference.start(true, alarms));
-    feed(reference, block);
-    const QByteArray file = fileBytes();
-
-    LoggedDownload download(path);
-    Run run;
-    watch(download, run);
-    QVERIFY(download.start(true, alarms));
-    feed(download, block + QByteArray::fromHex("aa0600"));
-    feed(download, buildBlock(records(1)));
-    QCOMPARE(run.outcomes, QVector<Outcome>{Outcome::Success});
-    QCOMPARE(fileBytes(), file);
+    Run run(path);
+    QVERIFY(run.download.start(true, alarms));
+    run.feed(buildBlock(records(5)));
+    QCOMPARE(run.download.sheet().lastRow(), sheetlayout::recordRow(5));
+    QVERIFY(run.download.start(false, alarms));
+    run.feed(buildBlock(records(2)));
+    QCOMPARE(run.download.sheet().lastRow(), sheetlayout::recordRow(2));
+    QVERIFY(run.download.sheet().read(13, 3).contains("℉"));
 }
 
 void TestLoggedDownload::reportThatCannotBeWrittenIsAFileError()
 {
     const QByteArray block = buildBlock(records(3));
-    LoggedDownload download(path);
-    Run run;
-    watch(download, run);
-    QVERIFY(download.start(true, alarms));
-    feed(download, block.chopped(1));
+    Run run(path);
+    QVERIFY(run.download.start(true, alarms));
+    run.feed(block.chopped(1));
     QVERIFY(QDir(dir->path()).removeRecursively());
-    feed(download, block.right(1));
+    run.feed(block.right(1));
     QCOMPARE(run.outcomes, QVector<Outcome>{Outcome::FileError});
-    QVERIFY(download.errorString().contains(path));
-    QCOMPARE(download.summaryLines().size(), 8);
+    QVERIFY(run.download.errorString().contains(path));
+    QCOMPARE(run.download.summaryLines().size(), 8);
 }
 
 HYGROLUX_TEST_MAIN_CORE(TestLoggedDownload)
