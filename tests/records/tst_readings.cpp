@@ -4,53 +4,46 @@
 
 #include <QRandomGenerator>
 
-#include <cmath>
-
 // The derived readings shared by the live view and the logged records.
 class ReadingsTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void dewPointPicksIceOrWaterConstantsByCode_data();
-    void dewPointPicksIceOrWaterConstantsByCode();
-    void heatIndexAppliesFrom26Point7();
-    void dewPointOfDryAirIsNotANumber();
+    void dewPointAndHeatIndexByCode_data();
+    void dewPointAndHeatIndexByCode();
     void fahrenheit();
     void limitsShownInFahrenheitComeBackAsTheSameCelsius();
     void formattedLikeTheGeneralConversion();
 };
 
-void ReadingsTest::dewPointPicksIceOrWaterConstantsByCode_data()
+void ReadingsTest::dewPointAndHeatIndexByCode_data()
 {
+    QTest::addColumn<bool>("dewPoint"); // otherwise the heat index
     QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("dew");
+    QTest::addColumn<int>("humidity");
+    QTest::addColumn<QString>("value");
     // At 50 %RH the two constant pairs give values a whole degree apart.
-    QTest::newRow("-1.0 C over ice") << 390 << "-9.1";
-    QTest::newRow("-0.1 C over ice") << 399 << "-8.3";
-    QTest::newRow("0.0 C over water") << 400 << "-9.2";
-    QTest::newRow("-39.9 C over ice") << 1 << "-45.9";
-    QTest::newRow("-40.0 C over water") << 0 << "-46.5";
-    QTest::newRow("25.0 C") << 650 << "13.9";
+    QTest::newRow("-1.0 C over ice") << true << 390 << 500 << "-9.1";
+    QTest::newRow("-0.1 C over ice") << true << 399 << 500 << "-8.3";
+    QTest::newRow("0.0 C over water") << true << 400 << 500 << "-9.2";
+    QTest::newRow("-39.9 C over ice") << true << 1 << 500 << "-45.9";
+    QTest::newRow("-40.0 C over water") << true << 0 << 500 << "-46.5";
+    QTest::newRow("25.0 C") << true << 650 << 500 << "13.9";
+    QTest::newRow("dry air has no dew point") << true << 650 << 0 << "nan";
+    QTest::newRow("heat index below 26.7 C") << false << 666 << 600 << "26.6";
+    QTest::newRow("heat index from 26.7 C") << false << 667 << 900 << "29.9";
+    QTest::newRow("heat index at 30.0 C") << false << 700 << 600 << "32.8";
 }
 
-void ReadingsTest::dewPointPicksIceOrWaterConstantsByCode()
+void ReadingsTest::dewPointAndHeatIndexByCode()
 {
+    QFETCH(bool, dewPoint);
     QFETCH(int, code);
-    QFETCH(QString, dew);
-    QCOMPARE(readings::formatValue(readings::dewPointC(quint16(code), 500)), dew);
-}
-
-void ReadingsTest::heatIndexAppliesFrom26Point7()
-{
-    QCOMPARE(readings::formatValue(readings::heatIndexC(666, 600)), QStringLiteral("26.6"));
-    QCOMPARE(readings::formatValue(readings::heatIndexC(667, 900)), QStringLiteral("29.9"));
-    QCOMPARE(readings::formatValue(readings::heatIndexC(700, 600)), QStringLiteral("32.8"));
-}
-
-void ReadingsTest::dewPointOfDryAirIsNotANumber()
-{
-    QVERIFY(std::isnan(readings::dewPointC(650, 0)));
+    QFETCH(int, humidity);
+    const double value = dewPoint ? readings::dewPointC(quint16(code), quint16(humidity))
+                                  : readings::heatIndexC(quint16(code), quint16(humidity));
+    QTEST(readings::formatValue(value), "value");
 }
 
 void ReadingsTest::fahrenheit()
