@@ -8,18 +8,15 @@ using namespace figures;
 
 namespace {
 
-// Records one minute apart from 05-03-2024 22:31:00, temperature and humidity as given.
+// Records a minute apart, the first a minute after the start (05-03-2024 22:30:00 unless
+// given), temperature and humidity as given.
 SavedData data(const QVector<float>& temperatures, const QVector<float>& humidities,
-               bool celsius = true, int announced = -1)
+               bool celsius = true, int announced = -1,
+               const QDateTime& start = QDateTime(QDate(2024, 3, 5), QTime(22, 30), Qt::UTC))
 {
     SavedData d;
-    d.header.recordCount = announced < 0 ? temperatures.size() : announced;
-    d.header.startDate = QDate(2024, 3, 5);
-    d.header.startTime = QTime(22, 30);
-    d.header.intervalSeconds = 60;
-    d.header.celsius = celsius;
-    d.header.alarms = {8, 2, 80, 20};
-    const QDateTime start(d.header.startDate, d.header.startTime, Qt::UTC);
+    const int count = announced < 0 ? temperatures.size() : announced;
+    d.header = {count, start.date(), start.time(), {8, 2, 80, 20}, 60, celsius};
     for (int i = 0; i < temperatures.size(); ++i) {
         SavedRecord r;
         r.time = start.addSecs(60 * (i + 1)).toString("MM-dd-yyyy HH:mm:ss");
@@ -69,8 +66,8 @@ private slots:
 void FiguresTest::excursions_data()
 {
     QTest::addColumn<SavedData>("input");
-    QTest::addColumn<QString>("extremes");    // min max mean of temperature, then of humidity
-    QTest::addColumn<QString>("temperature"); // above_s below_s excursions longest_s
+    // Of each quantity: minimum maximum mean | seconds above, below, excursions, the longest.
+    QTest::addColumn<QString>("temperature");
     QTest::addColumn<QString>("humidity");
     QTest::addColumn<QStringList>("events");
     QTest::addColumn<QString>("verdict");
@@ -79,26 +76,24 @@ void FiguresTest::excursions_data()
     QTest::newRow("excursions at the first and the last record")
         << data({9.0f, 5.0f, 5.0f, 1.5f, 1.0f, 5.0f, 8.0f, 8.1f},
                 {50, 50, 81, 81, 80, 20, 19.9f, 50})
-        << "1 9 5.325 | 19.9 81 53.9875"
-        << "120 120 3 120"
-        << "120 60 2 120"
+        << "1 9 5.325 | 120 120 3 120"
+        << "19.9 81 53.9875 | 120 60 2 120"
         << QStringList{"T high @22:31 60 s 9", "H high @22:33 120 s 81", "T low @22:34 120 s 1",
                        "H low @22:37 60 s 19.9", "T high @22:38 60 s 8.1"}
         << "5 excursions: 2 min above 8.0 ℃, 2 min below 2.0 ℃, 2 min above 80 %RH, 1 min below 20 "
            "%RH";
     // 8 degC = 46.4 degF exactly, 2 degC = 35.6 degF: values on them are within.
     QTest::newRow("a Fahrenheit file")
-        << data({46.4f, 46.5f, 35.6f, 35.5f}, {}, false) << "35.5 46.5 41 | 50 50 50"
-        << "60 60 2 60"
-        << "0 0 0 0" << QStringList{"T high @22:32 60 s 46.5", "T low @22:34 60 s 35.5"}
+        << data({46.4f, 46.5f, 35.6f, 35.5f}, {}, false) << "35.5 46.5 41 | 60 60 2 60"
+        << "50 50 50 | 0 0 0 0" << QStringList{"T high @22:32 60 s 46.5", "T low @22:34 60 s 35.5"}
         << "2 excursions: 1 min above 46.4 ℉, 1 min below 35.6 ℉";
-    QTest::newRow("a single record within limits") << data({5.0f}, {50}) << "5 5 5 | 50 50 50"
-                                                   << "0 0 0 0"
-                                                   << "0 0 0 0" << QStringList() << "Within limits";
+    QTest::newRow("a single record within limits")
+        << data({5.0f}, {50}) << "5 5 5 | 0 0 0 0"
+        << "50 50 50 | 0 0 0 0" << QStringList() << "Within limits";
     QTest::newRow("one long run at the end")
-        << data({5.0f, 8.5f, 9.5f, 8.1f}, {}) << "5 9.5 7.775 | 50 50 50"
-        << "180 0 1 180"
-        << "0 0 0 0" << QStringList{"T high @22:32 180 s 9.5"} << "1 excursion: 3 min above 8.0 ℃";
+        << data({5.0f, 8.5f, 9.5f, 8.1f}, {}) << "5 9.5 7.775 | 180 0 1 180"
+        << "50 50 50 | 0 0 0 0" << QStringList{"T high @22:32 180 s 9.5"}
+        << "1 excursion: 3 min above 8.0 ℃";
 }
 
 void FiguresTest::excursions()
@@ -106,16 +101,15 @@ void FiguresTest::excursions()
     QFETCH(SavedData, input);
     const Figures f = figures::of(input);
     const auto text = [](const QuantityFigures& q) {
-        return QStringLiteral("%1 %2 %3 %4")
+        return QStringLiteral("%1 %2 %3 | %4 %5 %6 %7")
+            .arg(q.minimum)
+            .arg(q.maximum)
+            .arg(q.mean, 0, 'g', 6)
             .arg(q.aboveSeconds)
             .arg(q.belowSeconds)
             .arg(q.excursions)
             .arg(q.longestExcursionSeconds);
     };
-    const auto extremes = [](const QuantityFigures& q) {
-        return QStringLiteral("%1 %2 %3").arg(q.minimum).arg(q.maximum).arg(q.mean, 0, 'g', 6);
-    };
-    QTEST(extremes(f.temperature) + " | " + extremes(f.humidity), "extremes");
     QTEST(text(f.temperature), "temperature");
     QTEST(text(f.humidity), "humidity");
     QStringList events;
@@ -179,11 +173,8 @@ void FiguresTest::stampsAreTheLoggersWallClockInAnyZone()
 {
     const QByteArray zone = qgetenv("TZ");
     qputenv("TZ", "Europe/Berlin");
-    SavedData input = data({5, 9, 9}, {});
-    const QStringList times{"03-31-2024 02:29:00", "03-31-2024 02:30:00", "03-31-2024 02:31:00"};
-    for (int i = 0; i < times.size(); ++i)
-        input.records[i].time = times.at(i);
-    const Figures f = figures::of(input);
+    const Figures f = figures::of(
+        data({5, 9, 9}, {}, true, -1, QDateTime(QDate(2024, 3, 31), QTime(2, 28), Qt::UTC)));
     qputenv("TZ", zone);
     QCOMPARE(f.events.size(), 1);
     QCOMPARE(f.events.first().first, QDateTime(QDate(2024, 3, 31), QTime(2, 30), Qt::UTC));
