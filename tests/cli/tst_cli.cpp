@@ -468,8 +468,7 @@ void CliTest::failuresEndInTheirExitCode()
         s.stallAfterBytes = stallAfter;
         s.dropAfterBytes = dropAfter;
     });
-    QFile regular(path("regular"));
-    QVERIFY(regular.open(QIODevice::WriteOnly));
+    QVERIFY(QFile(path("regular")).open(QIODevice::WriteOnly));
     QSerialPort holder(logger->portName());
     if (port == "held by another program") {
         QVERIFY(holder.open(QIODevice::ReadWrite));
@@ -644,9 +643,7 @@ void CliTest::archiveKeepsEachDownloadOnce()
 
     // An archive that takes no file never fails the download.
     const QString taken = path("taken");
-    QFile file(taken);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
+    QVERIFY(QFile(taken).open(QIODevice::WriteOnly));
     qputenv("HYGROLUX_ARCHIVE", taken.toLocal8Bit());
     const Run refused = cli({"download"});
     QCOMPARE(refused.exitCode, 0);
@@ -661,10 +658,7 @@ void CliTest::excursionShowsInTheFiguresAndTheReports()
 {
     logger->setStoredRecords(
         {QDateTime(QDate(2024, 3, 9), QTime(22, 30)), 60, hygrolux::test::coldStore()});
-    sim::Parameters limits = logger->parameters();
-    limits.tempHighCode = wire::encodeTemperature(8);
-    limits.tempLowCode = wire::encodeTemperature(2);
-    logger->setParameters(limits);
+    logger->setParameters({wire::encodeTemperature(8), wire::encodeTemperature(2)}); // 80 / 20 %RH
     const QString verdict =
         "3 excursions: 3 min above 8.0 ℃, 1 min below 2.0 ℃, 1 min above 80 %RH";
 
