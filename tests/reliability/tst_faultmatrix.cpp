@@ -98,9 +98,9 @@ struct Row {
 Row expect(Action action, const Fault& fault, const QString& argument, const QString& message,
            const QString& state, DataFile dataFile)
 {
-    const bool faultFirst = action == Action::Connect || action == Action::Open;
-    return {action, fault, argument,       message, state,      dataFile, {},
-            0,      {},    DataFile::Kept, -1,      faultFirst, {},       {}};
+    Row row{action, fault, argument, message, state, dataFile};
+    row.faultFromStart = action == Action::Connect || action == Action::Open;
+    return row;
 }
 
 constexpr int StoredRecords = 100;
@@ -438,12 +438,6 @@ void FaultMatrixTest::faults_data()
         s.stallAfterBytes = header + RecordsBeforeFault * 3;
     };
     const Fault badChecksum = [](sim::Settings& s) { s.badChecksum = true; };
-    const auto busyDownload = [](int times) -> Fault {
-        return [=](sim::Settings& s) {
-            s.busyCode = 0x06;
-            s.busyCount = times;
-        };
-    };
     const Fault silentDownload = [](sim::Settings& s) { s.silentCode = 0x06; };
     const Fault zeroBlock = [](sim::Settings& s) { s.zeroBlock = true; };
 
@@ -478,12 +472,15 @@ void FaultMatrixTest::faults_data()
     add("silent logger during a poll",
         expect(Action::Poll, silentPoll, {}, silent, "disconnected", D::Kept)
             .withCli({"status"}, 1, silent, D::Kept));
-    add("busy answers to the download request, 10 times",
-        expect(Action::Download, busyDownload(10), {}, success, complete, D::Complete)
-            .withCli(download, 0, success, D::Complete));
-    add("busy answers to the download request, 15 times",
-        expect(Action::Download, busyDownload(15), {}, success, complete, D::Complete)
-            .withCli(download, 0, success, D::Complete));
+    for (int times : {10, 15}) {
+        const Fault busyDownload = [=](sim::Settings& s) {
+            s.busyCode = 0x06;
+            s.busyCount = times;
+        };
+        add(qPrintable(QStringLiteral("busy answers to the download request, %1 times").arg(times)),
+            expect(Action::Download, busyDownload, {}, success, complete, D::Complete)
+                .withCli(download, 0, success, D::Complete));
+    }
     add("silent to the download request",
         expect(Action::Download, silentDownload, {}, missed, failed, D::NoBlock)
             .with(&Row::alsoSaid, Unacknowledged)
