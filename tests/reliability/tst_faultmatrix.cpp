@@ -85,7 +85,7 @@ struct Row {
         row.cliDataFile = leaves;
         return row;
     }
-    // The row with one more field set: diskRoom, faultFromStart, alsoSaid or mainWindow.
+    // The row with one more of the fields above set.
     template <typename Field, typename Value> Row with(Field Row::*field, const Value& value) const
     {
         Row row = *this;
@@ -98,9 +98,9 @@ struct Row {
 Row expect(Action action, const Fault& fault, const QString& argument, const QString& message,
            const QString& state, DataFile dataFile)
 {
-    Row row{action, fault, argument, message, state, dataFile};
-    row.faultFromStart = action == Action::Connect || action == Action::Open;
-    return row;
+    const bool faultFirst = action == Action::Connect || action == Action::Open;
+    return {action, fault, argument,       message, state,      dataFile, {},
+            0,      {},    DataFile::Kept, -1,      faultFirst, {},       {}};
 }
 
 constexpr int StoredRecords = 100;
@@ -418,7 +418,7 @@ void FaultMatrixTest::faults_data()
 {
     QTest::addColumn<Row>("row");
     const auto add = [](const char* name, const Row& row) { QTest::newRow(name) << row; };
-    const int header = wire::block::HeaderSize;
+    const int bytesBeforeFault = wire::block::HeaderSize + RecordsBeforeFault * 3;
     const auto dropIn = [](int code, int afterBytes) -> Fault {
         return [=](sim::Settings& s) {
             s.dropCode = code;
@@ -434,9 +434,7 @@ void FaultMatrixTest::faults_data()
     };
     const Fault busy = [](sim::Settings& s) { s.busyForMs = 10000; };
     const Fault silentPoll = [](sim::Settings& s) { s.silentCode = 0x05; };
-    const Fault stall = [=](sim::Settings& s) {
-        s.stallAfterBytes = header + RecordsBeforeFault * 3;
-    };
+    const Fault stall = [=](sim::Settings& s) { s.stallAfterBytes = bytesBeforeFault; };
     const Fault badChecksum = [](sim::Settings& s) { s.badChecksum = true; };
     const Fault silentDownload = [](sim::Settings& s) { s.silentCode = 0x06; };
     const Fault zeroBlock = [](sim::Settings& s) { s.zeroBlock = true; };
@@ -509,8 +507,7 @@ void FaultMatrixTest::faults_data()
         expect(Action::Apply, dropIn(0x03, 10), {}, lost, "disconnected", D::Kept)
             .withCli(configure, 1, lost, D::Kept));
     add("link dropped in a download",
-        expect(Action::Download, dropIn(0x06, header + RecordsBeforeFault * 3), {}, missed, failed,
-               D::Missed)
+        expect(Action::Download, dropIn(0x06, bytesBeforeFault), {}, missed, failed, D::Missed)
             .with(&Row::alsoSaid, lost)
             .with(&Row::mainWindow, QStringLiteral("disconnected"))
             .withCli(download, 3, lost, D::Missed));
