@@ -103,8 +103,8 @@ private slots:
     void helpNamesTheProgramAndEveryExitCode();
     void archiveKeepsEachDownloadOnce();
     void excursionShowsInTheFiguresAndTheReports();
-    void filesThatAreNotTheProgramsAreRefused_data();
-    void filesThatAreNotTheProgramsAreRefused();
+    void filesACommandMayNotUseAreRefused_data();
+    void filesACommandMayNotUseAreRefused();
 
 private:
     // Runs the program in the test's folder and returns once it ended (or `timeoutMs`
@@ -415,7 +415,7 @@ void CliTest::configureChecksLikeTheSettingsWindow()
 void CliTest::failuresEndInTheirExitCode_data()
 {
     QTest::addColumn<QStringList>("arguments"); // %1: the port, as an absolute path
-    QTest::addColumn<QString>("port");          // empty: the logger's
+    QTest::addColumn<QString>("port");          // empty: the logger's; or "held by another program"
     QTest::addColumn<int>("silentCode");
     QTest::addColumn<int>("stallAfter");
     QTest::addColumn<int>("exitCode");
@@ -689,7 +689,7 @@ void CliTest::excursionShowsInTheFiguresAndTheReports()
     QVERIFY(pdfText(path("again.pdf")).contains(verdict));
 }
 
-void CliTest::filesThatAreNotTheProgramsAreRefused_data()
+void CliTest::filesACommandMayNotUseAreRefused_data()
 {
     QTest::addColumn<QStringList>("arguments"); // %1: the test's folder
     QTest::addColumn<QString>("file");          // made in the test's folder before the run
@@ -733,7 +733,7 @@ void CliTest::filesThatAreNotTheProgramsAreRefused_data()
 }
 
 // Exit 2 with the reason; nothing written, nothing asked of a logger.
-void CliTest::filesThatAreNotTheProgramsAreRefused()
+void CliTest::filesACommandMayNotUseAreRefused()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, file);
