@@ -620,25 +620,18 @@ void MainWindowLinkTest::stopLetsTheRecordBeDownloaded()
 // box shows 26, which an Apply sends back as -3 degC (27 would come back as -2).
 void MainWindowLinkTest::settingsStartFromWhatTheLoggerHolds()
 {
-    sim::Parameters held = logger->parameters();
-    held.tempHighCode = wire::encodeTemperature(30);
-    held.tempLowCode = wire::encodeTemperature(-3);
-    held.humiHighCode = wire::encodeHumidity(70);
-    held.humiLowCode = wire::encodeHumidity(10);
-    logger->setParameters(held);
+    logger->setParameters({wire::encodeTemperature(30), wire::encodeTemperature(-3),
+                           wire::encodeHumidity(70), wire::encodeHumidity(10)});
     QWidget* dialog = settingsWindow();
-    const auto boxes = [dialog](std::initializer_list<const char*> names) {
-        QVector<int> values;
-        for (const char* name : names)
-            values << dialog->findChild<QSpinBox*>(name)->value();
-        return values;
-    };
-    const auto alarms = [&] {
-        return boxes({"spinBoxHighTempWarn", "spinBoxLowTempWarn", "spinBoxHighHumiWarn",
-                      "spinBoxLowHumiWarn"});
-    };
-    const auto recording = [&] {
-        return boxes({"setTimeHour", "setTimeMin", "setTimeSec", "spinBoxRecordNumber"});
+    const QVector<const char*> alarmBoxes{"spinBoxHighTempWarn", "spinBoxLowTempWarn",
+                                          "spinBoxHighHumiWarn", "spinBoxLowHumiWarn"};
+    const QVector<const char*> recordingBoxes{"setTimeHour", "setTimeMin", "setTimeSec",
+                                              "spinBoxRecordNumber"};
+    const auto values = [dialog](const QVector<const char*>& boxes) {
+        QVector<int> shown;
+        for (const char* box : boxes)
+            shown << dialog->findChild<QSpinBox*>(box)->value();
+        return shown;
     };
     const auto reopen = [&] {
         QTest::mouseClick(dialog->findChild<QPushButton*>("pushButtonCancel"), Qt::LeftButton);
@@ -651,20 +644,19 @@ void MainWindowLinkTest::settingsStartFromWhatTheLoggerHolds()
     logger->setSettings(silent);
     connectToLogger();
     QTest::mouseClick(button("pushButtonSet"), Qt::LeftButton);
-    const QVector<int> before = alarms();
-    const QVector<int> recordingBefore = recording();
+    const QVector<int> before = values(alarmBoxes);
+    const QVector<int> recordingBefore = values(recordingBoxes);
     silent.silentCode = -1;
     logger->setSettings(silent);
     QTRY_VERIFY_WITH_TIMEOUT(label("labelTempValue")->text() != QLatin1String("-00.0"), 3000);
-    QCOMPARE(alarms(), before);
+    QCOMPARE(values(alarmBoxes), before);
 
     reopen();
-    QCOMPARE(alarms(), (QVector<int>{30, -3, 70, 10}));
-    QCOMPARE(recording(), recordingBefore); // nothing applied yet in this run
-    QTest::mouseClick(dialog->findChild<QPushButton*>("pushButtonCancel"), Qt::LeftButton);
+    QCOMPARE(values(alarmBoxes), (QVector<int>{30, -3, 70, 10}));
+    QCOMPARE(values(recordingBoxes), recordingBefore); // nothing applied yet in this run
     QTest::mouseClick(window->findChild<QRadioButton*>("radioButtonFahrenheit"), Qt::LeftButton);
-    QTest::mouseClick(button("pushButtonSet"), Qt::LeftButton);
-    QCOMPARE(alarms(), (QVector<int>{86, 26, 70, 10}));
+    reopen();
+    QCOMPARE(values(alarmBoxes), (QVector<int>{86, 26, 70, 10}));
 
     // Applied as shown, the logger keeps its limits; the interval and records it acknowledged
     // come back after an entry that was closed without Apply.
@@ -679,7 +671,7 @@ void MainWindowLinkTest::settingsStartFromWhatTheLoggerHolds()
     dialog->findChild<QSpinBox*>("setTimeHour")->setValue(3);
     dialog->findChild<QSpinBox*>("spinBoxRecordNumber")->setValue(7);
     reopen();
-    QCOMPARE(recording(), (QVector<int>{0, 2, 5, 100}));
+    QCOMPARE(values(recordingBoxes), (QVector<int>{0, 2, 5, 100}));
 }
 
 HYGROLUX_TEST_MAIN(MainWindowLinkTest)

@@ -85,7 +85,7 @@ struct Row {
         row.cliDataFile = leaves;
         return row;
     }
-    // The row with one more field set: diskRoom, faultFromStart, alsoSaid or mainWindow.
+    // The row with one more of the fields above set.
     template <typename Field, typename Value> Row with(Field Row::*field, const Value& value) const
     {
         Row row = *this;
@@ -418,7 +418,7 @@ void FaultMatrixTest::faults_data()
 {
     QTest::addColumn<Row>("row");
     const auto add = [](const char* name, const Row& row) { QTest::newRow(name) << row; };
-    const int header = wire::block::HeaderSize;
+    const int bytesBeforeFault = wire::block::HeaderSize + RecordsBeforeFault * 3;
     const auto dropIn = [](int code, int afterBytes) -> Fault {
         return [=](sim::Settings& s) {
             s.dropCode = code;
@@ -434,16 +434,8 @@ void FaultMatrixTest::faults_data()
     };
     const Fault busy = [](sim::Settings& s) { s.busyForMs = 10000; };
     const Fault silentPoll = [](sim::Settings& s) { s.silentCode = 0x05; };
-    const Fault stall = [=](sim::Settings& s) {
-        s.stallAfterBytes = header + RecordsBeforeFault * 3;
-    };
+    const Fault stall = [=](sim::Settings& s) { s.stallAfterBytes = bytesBeforeFault; };
     const Fault badChecksum = [](sim::Settings& s) { s.badChecksum = true; };
-    const auto busyDownload = [](int times) -> Fault {
-        return [=](sim::Settings& s) {
-            s.busyCode = 0x06;
-            s.busyCount = times;
-        };
-    };
     const Fault silentDownload = [](sim::Settings& s) { s.silentCode = 0x06; };
     const Fault zeroBlock = [](sim::Settings& s) { s.zeroBlock = true; };
 
@@ -478,12 +470,15 @@ void FaultMatrixTest::faults_data()
     add("silent logger during a poll",
         expect(Action::Poll, silentPoll, {}, silent, "disconnected", D::Kept)
             .withCli({"status"}, 1, silent, D::Kept));
-    add("busy answers to the download request, 10 times",
-        expect(Action::Download, busyDownload(10), {}, success, complete, D::Complete)
-            .withCli(download, 0, success, D::Complete));
-    add("busy answers to the download request, 15 times",
-        expect(Action::Download, busyDownload(15), {}, success, complete, D::Complete)
-            .withCli(download, 0, success, D::Complete));
+    for (int times : {10, 15}) {
+        const Fault busyDownload = [=](sim::Settings& s) {
+            s.busyCode = 0x06;
+            s.busyCount = times;
+        };
+        add(qPrintable(QStringLiteral("busy answers to the download request, %1 times").arg(times)),
+            expect(Action::Download, busyDownload, {}, success, complete, D::Complete)
+                .withCli(download, 0, success, D::Complete));
+    }
     add("silent to the download request",
         expect(Action::Download, silentDownload, {}, missed, failed, D::NoBlock)
             .with(&Row::alsoSaid, Unacknowledged)
@@ -512,8 +507,7 @@ void FaultMatrixTest::faults_data()
         expect(Action::Apply, dropIn(0x03, 10), {}, lost, "disconnected", D::Kept)
             .withCli(configure, 1, lost, D::Kept));
     add("link dropped in a download",
-        expect(Action::Download, dropIn(0x06, header + RecordsBeforeFault * 3), {}, missed, failed,
-               D::Missed)
+        expect(Action::Download, dropIn(0x06, bytesBeforeFault), {}, missed, failed, D::Missed)
             .with(&Row::alsoSaid, lost)
             .with(&Row::mainWindow, QStringLiteral("disconnected"))
             .withCli(download, 3, lost, D::Missed));
