@@ -1,11 +1,12 @@
 #include "blockbuilder.h"
+#include "coldstore.h"
 #include "records/loggeddownload.h"
 #include "reports/auditreport.h"
+#include "testfiles.h"
 #include "testsupport.h"
 
 #include <QCryptographicHash>
 #include <QGuiApplication>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTranslator>
@@ -18,8 +19,8 @@ class TestAuditReport : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
+    void initTestCase() { QVERIFY(QDir::setCurrent(dir.path())); }
+    void cleanupTestCase() { QDir::setCurrent(startFolder); }
 
     void readsBack_data();
     void readsBack();
@@ -36,49 +37,7 @@ private:
     QString startFolder = QDir::currentPath();
 };
 
-namespace {
-
-QString run(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    return process.waitForFinished() && process.exitCode() == 0
-               ? QString::fromUtf8(process.readAllStandardOutput())
-               : QString();
-}
-
-QByteArray contentOf(const QString& name)
-{
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-// 5.0 degC and 50 %RH but for a warm spell of three records (the middle one 9.5 degC), one
-// cold record of 1.0 degC and one damp one of 85 %RH.
-QVector<RecordCodes> coldStore(int count)
-{
-    QVector<RecordCodes> codes(count, RecordCodes{450, 500});
-    if (count < 13)
-        return codes;
-    codes[3].temperature = 490;
-    codes[4].temperature = 495;
-    codes[5].temperature = 482;
-    codes[9].temperature = 410;
-    codes[12].humidity = 850;
-    return codes;
-}
-
-} // namespace
-
-void TestAuditReport::initTestCase()
-{
-    QVERIFY(QDir::setCurrent(dir.path()));
-}
-
-void TestAuditReport::cleanupTestCase()
-{
-    QDir::setCurrent(startFolder);
-}
+using namespace hygrolux::test;
 
 SavedData TestAuditReport::download(const QVector<RecordCodes>& codes, int announced)
 {
@@ -101,36 +60,29 @@ void TestAuditReport::readsBack_data()
     QTest::addColumn<int>("records");
     QTest::addColumn<int>("announced");
     QTest::addColumn<QStringList>("texts"); // on the first page, blanks made single
-    QTest::addColumn<QString>("pageOf");    // "page %1 of %2" as the language has it
-    const QStringList englishSettings = {"Temperature and humidity record",
-                                         "Start 2024-03-09 22:31:00",
-                                         "End 2024-03-10 06:50:00",
-                                         "Interval 1 min",
-                                         "Records 500",
-                                         "Temperature limits high 8.0 ℃, low 2.0 ℃",
-                                         "Humidity limits high 80 %RH, low 20 %RH"};
-    QTest::newRow("English") << false << 500 << -1
-                             << englishSettings +
-                                    QStringList{
-                                        "3 excursions: 3 min above 8.0 ℃, 1 min below 2.0 ℃, "
-                                        "1 min above 80 %RH",
-                                        "above 8.0 ℃ 2024-03-09 22:34:00 3 min 9.5 ℃ ▲",
-                                        "Checked by Date Signature"}
-                             << "page %1 of %2";
+    QTest::newRow("English")
+        << false << 500 << -1
+        << QStringList{"Temperature and humidity record",
+                       "Start 2024-03-09 22:31:00",
+                       "End 2024-03-10 06:50:00",
+                       "Interval 1 min",
+                       "Records 500",
+                       "Temperature limits high 8.0 ℃, low 2.0 ℃",
+                       "Humidity limits high 80 %RH, low 20 %RH",
+                       "3 excursions: 3 min above 8.0 ℃, 1 min below 2.0 ℃, 1 min above 80 %RH",
+                       "above 8.0 ℃ 2024-03-09 22:34:00 3 min 9.5 ℃ ▲",
+                       "Checked by Date Signature"};
     QTest::newRow("Chinese") << true << 500 << -1
                              << QStringList{"温湿度记录报告", "开始时间 2024-03-09 22:31:00",
-                                            "3 次超限：3 分钟 高于 8.0 ℃", "审核人 日期 签名"}
-                             << "第 %1 页，共 %2 页";
+                                            "3 次超限：3 分钟 高于 8.0 ℃", "审核人 日期 签名"};
     QTest::newRow("stopped early: over the records that arrived")
         << false << 30 << 50
         << QStringList{"Records 30 of 50 announced",
-                       "Figures over the 30 records that arrived of 50 announced"}
-        << "page %1 of %2";
+                       "Figures over the 30 records that arrived of 50 announced"};
     QTest::newRow("stopped before the first record: no figures, one page")
         << false << 0 << 10
-        << QStringList{"Records 0 of 10 announced", "Result: No records Figures No records, so no "
-                                                    "figures. Checked by"}
-        << "page %1 of %2";
+        << QStringList{"Records 0 of 10 announced",
+                       "Result: No records Figures No records, so no figures. Checked by"};
 }
 
 // Every promise of the document, as a reader finds it in the PDF.
@@ -140,7 +92,7 @@ void TestAuditReport::readsBack()
     QFETCH(int, records);
     QFETCH(int, announced);
     QFETCH(QStringList, texts);
-    QFETCH(QString, pageOf);
+    const QString pageOf = chinese ? "第 %1 页，共 %2 页" : "page %1 of %2";
     QTranslator catalogue;
     if (chinese) {
         QVERIFY(catalogue.load(":/language_Chinese.qm"));
@@ -153,16 +105,14 @@ void TestAuditReport::readsBack()
     QCoreApplication::removeTranslator(&catalogue);
     QVERIFY2(outcome.saved, qPrintable(outcome.reason));
 
-    const QString info = run("pdfinfo", {"report.pdf"});
+    const QString info = toolOutput("pdfinfo", {"report.pdf"});
     QVERIFY(info.contains("595 x 842 pts (A4)"));
     const int pages = QRegularExpression("Pages: +(\\d+)").match(info).captured(1).toInt();
     QCOMPARE(pages > 1, records > 0);
     const QString sha256 =
         QCryptographicHash::hash(contentOf("data.txt"), QCryptographicHash::Sha256).toHex();
     for (int page = 1; page <= pages; ++page) {
-        const QString text = run("pdftotext", {"-layout", "-f", QString::number(page), "-l",
-                                               QString::number(page), "report.pdf", "-"})
-                                 .simplified();
+        const QString text = pdfText("report.pdf", page).simplified();
         QVERIFY2(text.contains(pageOf.arg(page).arg(pages)) && text.contains(sha256),
                  qPrintable(text));
         if (page == 1)
@@ -173,7 +123,7 @@ void TestAuditReport::readsBack()
             QVERIFY2(text.contains("10 2024-03-09 22:40:00 1.0 ▼ 50.0"), qPrintable(text));
     }
     // The Chinese face is in the document, not only named.
-    const QString fonts = run("pdffonts", {"report.pdf"});
+    const QString fonts = toolOutput("pdffonts", {"report.pdf"});
     if (chinese)
         QVERIFY2(QRegularExpression("(WenQuanYi|CJK|Han).* yes ").match(fonts).hasMatch(),
                  qPrintable(fonts));
@@ -184,19 +134,17 @@ void TestAuditReport::refusals_data()
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("target");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("the file it reports") << "copy.txt"
-                                         << "copy.txt"
-                                         << "copy.txt is the file the report is made from";
-    QTest::newRow("the file it reports, through a link")
-        << "copy.txt"
-        << "link.pdf"
-        << "link.pdf is the file the report is made from";
-    QTest::newRow("the download's data file") << "copy.txt"
-                                              << "./data.txt"
-                                              << "./data.txt is the download's own data file";
-    QTest::newRow("a file that is gone") << "gone.txt"
-                                         << "report.pdf"
-                                         << "the data file gone.txt cannot be read";
+    const char* const rows[][4] = {
+        {"the file it reports", "copy.txt", "copy.txt",
+         "copy.txt is the file the report is made from"},
+        {"the file it reports, through a link", "copy.txt", "link.pdf",
+         "link.pdf is the file the report is made from"},
+        {"the download's data file", "copy.txt", "./data.txt",
+         "./data.txt is the download's own data file"},
+        {"a file that is gone", "gone.txt", "report.pdf", "the data file gone.txt cannot be read"},
+    };
+    for (const auto& [row, source, target, reason] : rows)
+        QTest::newRow(row) << QString(source) << QString(target) << QString(reason);
 }
 
 // Whatever it refuses, it says why and leaves every file as it was.
@@ -207,11 +155,9 @@ void TestAuditReport::refusals()
     QFETCH(QString, reason);
     QTemporaryDir folder;
     QVERIFY(QDir::setCurrent(folder.path()));
-    const SavedData data = download(coldStore(20));
+    const SavedData data = download(coldStore());
     QVERIFY(QFile::copy("data.txt", "copy.txt") && QFile::link("copy.txt", "link.pdf"));
-    QFile earlier("report.pdf");
-    QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("an earlier report") > 0);
-    earlier.close();
+    QVERIFY(writeFile("report.pdf", "an earlier report"));
     const QByteArray before = contentOf("data.txt");
 
     const exports::Outcome outcome =

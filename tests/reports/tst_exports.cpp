@@ -4,12 +4,12 @@
 #include "records/timetexts.h"
 #include "reports/pdfexport.h"
 #include "reports/report.h"
+#include "testfiles.h"
 #include "testsupport.h"
 #include "workbook/sheet.h"
 
 #include <QFontInfo>
 #include <QGuiApplication>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
@@ -46,21 +46,9 @@ private:
     std::unique_ptr<LoggedDownload> last;
 };
 
+using namespace hygrolux::test;
+
 namespace {
-
-QByteArray contentOf(const QString& name)
-{
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-QByteArray run(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    return process.waitForFinished() && process.exitCode() == 0 ? process.readAllStandardOutput()
-                                                                : QByteArray();
-}
 
 struct Word {
     QString text;
@@ -72,7 +60,7 @@ struct Word {
 QVector<QVector<Word>> pageWords(const QString& pdf)
 {
     QVector<QVector<Word>> pages;
-    QXmlStreamReader reader(run("pdftotext", {"-bbox", pdf, "-"}));
+    QXmlStreamReader reader(toolOutput("pdftotext", {"-bbox", pdf, "-"}));
     while (!reader.atEnd()) {
         if (reader.readNext() != QXmlStreamReader::StartElement)
             continue;
@@ -133,9 +121,7 @@ void TestExports::textIsACopyThatNeverReplacesTheDataFile()
 {
     download(3, true);
     const QByteArray data = contentOf("data.txt");
-    QFile earlier("report.txt");
-    QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("an earlier export") > 0);
-    earlier.close();
+    QVERIFY(writeFile("report.txt", "an earlier export"));
     QVERIFY(exports::saveText({"report.txt", "./data.txt"}).saved);
     QCOMPARE(contentOf("report.txt"), data);
     // With the permissions of any file the program makes, not those of a temporary file.
@@ -161,7 +147,7 @@ void TestExports::keptFilesAreNeverReplaced_data()
 {
     QTest::addColumn<int>("target");
     QTest::addColumn<bool>("previousExists");
-    const QVector<hygrolux::test::HostileTarget>& targets = hygrolux::test::hostileTargets();
+    const QVector<HostileTarget>& targets = hostileTargets();
     for (int i = 0; i < targets.size(); ++i) {
         QTest::addRow("%s, after one download", targets[i].row) << i << false;
         QTest::addRow("%s, after two", targets[i].row) << i << true;
@@ -174,7 +160,7 @@ void TestExports::keptFilesAreNeverReplaced()
 {
     QFETCH(int, target);
     QFETCH(bool, previousExists);
-    const hygrolux::test::HostileTarget& hostile = hygrolux::test::hostileTargets().at(target);
+    const HostileTarget& hostile = hostileTargets().at(target);
     QTemporaryDir folder;
     QVERIFY(QDir::setCurrent(folder.path()));
     download(3, true);
@@ -182,7 +168,7 @@ void TestExports::keptFilesAreNeverReplaced()
         download(4, true);
     const QByteArray data = contentOf("data.txt");
     const QByteArray previous = contentOf("data.previous.txt");
-    const QString name = hygrolux::test::prepareHostileTarget(hostile);
+    const QString name = prepareHostileTarget(hostile);
 
     const exports::ReportSources sources{"./data.txt", &last->sheet(), last->summaryLines(),
                                          nullptr, [] { return QByteArray("a picture"); }};
@@ -204,9 +190,7 @@ void TestExports::aLinkMadeWhileBuildingIsRefused()
     const QByteArray previous = contentOf("data.previous.txt");
     const exports::Outcome outcome = exports::saveBuiltFile(
         [](const QString& path) {
-            QFile built(path);
-            return QFile::link("data.previous.txt", "late.pdf") &&
-                   built.open(QIODevice::WriteOnly) && built.write("a report") > 0;
+            return QFile::link("data.previous.txt", "late.pdf") && writeFile(path, "a report");
         },
         "not built", {"late.pdf", "./data.txt"});
     QVERIFY2(!outcome.saved && outcome.reason.contains("kept from the download before"),
@@ -224,7 +208,7 @@ void TestExports::workbookHoldsTheReportSheet()
 
     // As any other program reads it: an .xlsx package whatever its name, its cells holding
     // text (shared or, as a sheet written row by row has them, inline), and its merges.
-    const QByteArray found = run(
+    const QByteArray found = toolOutput(
         "python3", {"-c",
                     "import re, sys, zipfile\n"
                     "xml = zipfile.ZipFile(sys.argv[1]).read('xl/worksheets/sheet1.xml').decode()\n"
@@ -305,7 +289,7 @@ void TestExports::pdfPagesOf55Lines()
     download(records, celsius);
     const exports::Outcome outcome = exports::savePdf({"report.pdf", "./data.txt"});
     QVERIFY2(outcome.saved, qPrintable(outcome.reason));
-    QVERIFY(run("pdfinfo", {"report.pdf"}).contains("595 x 842 pts (A4)"));
+    QVERIFY(toolOutput("pdfinfo", {"report.pdf"}).contains("595 x 842 pts (A4)"));
 
     const QVector<QVector<Word>> words = pageWords("report.pdf");
     QCOMPARE(words.size(), pages);
@@ -324,24 +308,22 @@ void TestExports::pdfPagesOf55Lines()
     }
     // The face asked for, or the one the system puts in its place.
     const QString face = QFontInfo(QFont("Arial Black")).family().remove(' ');
-    QVERIFY(run("pdffonts", {"report.pdf"}).contains(face.toLatin1()));
+    QVERIFY(toolOutput("pdffonts", {"report.pdf"}).contains(face.toLatin1()));
 }
 
 void TestExports::failuresLeaveTheTargetAsItWas()
 {
     download(3, true);
     QVERIFY(QDir().mkpath("locked"));
-    QFile earlier("locked/report");
-    QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("an earlier export") > 0);
-    earlier.close();
+    QVERIFY(writeFile("locked/report", "an earlier export"));
     // The ordinary user may write the file, but not the folder that a new file goes to.
-    hygrolux::test::giveToOrdinaryUser("locked/report");
+    giveToOrdinaryUser("locked/report");
     const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
                                         QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
     QVERIFY(QFile::setPermissions("locked", readOnly));
     QVERIFY(QFile::setPermissions(dir.path(), readOnly | QFile::WriteOwner));
     const SavedData loaded = savedfile::load("data.txt", savedfile::Kind::Text).data;
-    const bool allFailed = hygrolux::test::asOrdinaryUser([&] {
+    const bool allFailed = asOrdinaryUser([&] {
         for (const exports::Outcome& outcome :
              {exports::saveText({"locked/report", "data.txt"}),
               exports::saveWorkbook(last->sheet(), last->summaryLines(),
