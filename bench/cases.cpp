@@ -233,6 +233,39 @@ bool writeSavedFiles(int records, const QString& textPath, const QString& workbo
                .saved;
 }
 
+// The Open button on `path`, offline, `runs` times into an empty window: until both charts are
+// drawn when the file shows `rows` records, or until the message when it is refused (rows < 0).
+Measurement timeOpens(const QString& path, int runs, int rows, const QString& message)
+{
+    Measurement result;
+    AnalysisWindow analysis;
+    analysis.window.setFileChooser(
+        [&](QWidget*, const QString&, const QString&, const QString&) { return path; });
+    std::vector<double> times;
+    for (int run = 0; run < runs; ++run) {
+        hideMessages();
+        analysis.window.showWindow(false, true);
+        drain();
+        analysis.replots = 0;
+        QElapsedTimer timer;
+        timer.start();
+        analysis.button("pushButtonOpen")->click();
+        const bool shown = rows < 0 || analysis.settle();
+        times.push_back(seconds(timer));
+        if (!shown || analysis.recordRows() != qMax(rows, 0) || shownMessage() != message) {
+            result.failure = QStringLiteral("open ended with \"%1\", %2 rows")
+                                 .arg(shownMessage())
+                                 .arg(analysis.recordRows());
+            return result;
+        }
+        analysis.leave();
+    }
+    result.ok = true;
+    result.runs = runs;
+    result.median = median(times);
+    return result;
+}
+
 // The Open button on a saved file, to both tables and both charts drawn.
 Measurement openCase(int records, int runs, bool workbook)
 {
@@ -244,35 +277,7 @@ Measurement openCase(int records, int runs, bool workbook)
         result.failure = QStringLiteral("the saved files could not be written");
         return result;
     }
-    AnalysisWindow analysis;
-    const QString chosen = workbook ? sheet : text;
-    analysis.window.setFileChooser(
-        [&](QWidget*, const QString&, const QString&, const QString&) { return chosen; });
-    std::vector<double> times;
-    for (int run = 0; run < runs; ++run) {
-        hideMessages();
-        analysis.window.showWindow(false, true);
-        drain();
-        analysis.replots = 0;
-        QElapsedTimer timer;
-        timer.start();
-        analysis.button("pushButtonOpen")->click();
-        const bool drawn = analysis.settle();
-        times.push_back(seconds(timer));
-        if (!drawn || analysis.recordRows() != records ||
-            shownMessage() != QLatin1String("Data has Import!")) {
-            result.failure = QStringLiteral("open ended with \"%1\", %2 rows")
-                                 .arg(shownMessage())
-                                 .arg(analysis.recordRows());
-            return result;
-        }
-        // Each run opens into an empty window, as after entering it.
-        analysis.leave();
-    }
-    result.ok = true;
-    result.runs = runs;
-    result.median = median(times);
-    return result;
+    return timeOpens(workbook ? sheet : text, runs, records, QStringLiteral("Data has Import!"));
 }
 
 // A data file of about 100 MB that no download wrote: a head announcing 4294967295 records,
@@ -321,33 +326,7 @@ Measurement openLargeCase(int runs, int records, const QByteArray& filler, int r
         result.failure = QStringLiteral("the file could not be written");
         return result;
     }
-    AnalysisWindow analysis;
-    analysis.window.setFileChooser(
-        [&](QWidget*, const QString&, const QString&, const QString&) { return path; });
-    std::vector<double> times;
-    for (int run = 0; run < runs; ++run) {
-        hideMessages();
-        analysis.window.showWindow(false, true);
-        drain();
-        analysis.replots = 0;
-        QElapsedTimer timer;
-        timer.start();
-        analysis.button("pushButtonOpen")->click();
-        const bool shown = rows < 0 || analysis.settle();
-        times.push_back(seconds(timer));
-        const QString expected = QString(message).replace(QLatin1String("<file>"), path);
-        if (!shown || analysis.recordRows() != qMax(rows, 0) || shownMessage() != expected) {
-            result.failure = QStringLiteral("open ended with \"%1\", %2 rows")
-                                 .arg(shownMessage())
-                                 .arg(analysis.recordRows());
-            return result;
-        }
-        analysis.leave();
-    }
-    result.ok = true;
-    result.runs = runs;
-    result.median = median(times);
-    return result;
+    return timeOpens(path, runs, rows, QString(message).replace(QLatin1String("<file>"), path));
 }
 
 // The Export button after a download, under a name that chooses the form and with the filter
