@@ -148,7 +148,10 @@ QString LoggedDownload::outcomeMessage(Outcome outcome) const
 {
     switch (outcome) {
     case Outcome::Success:
-        return QCoreApplication::translate("QRealTimeData", "Download Success!");
+        // The block was sound, yet success would be a strange word for nothing at all.
+        return records > 0
+                   ? QCoreApplication::translate("QRealTimeData", "Download Success!")
+                   : QCoreApplication::translate("QRealTimeData", "The logger holds no records.");
     case Outcome::ChecksumError:
         return QCoreApplication::translate("QRealTimeData", "Download Failed:[Checksum error]");
     case Outcome::NoData:
@@ -212,8 +215,8 @@ void LoggedDownload::conclude(BlockReceiver::Verdict result)
     switch (result) {
     case BlockReceiver::Verdict::Success:
         decoder.finish();
-        report = summary::lines(summaryValues());
-        if (!writer.writeSummary(report)) {
+        report = summary::lines(summaryValues(), summary::Reader::Operator);
+        if (!writer.writeSummary(summary::lines(summaryValues(), summary::Reader::DataFile))) {
             outcome = Outcome::FileError;
             error = writer.hasFailed()
                         ? writeFailureMessage()

@@ -13,11 +13,24 @@ QString alarmTemperature(int wholeDegreesC, bool celsius)
     return readings::formatValue(readings::inUnit(wholeDegreesC, celsius));
 }
 
+const QString NotMeasured = QStringLiteral("--");
+
+// An extreme and its time stamp, or dashes for the operator where nothing was measured.
+QString extreme(float value, float noValue, Reader reader)
+{
+    return value == noValue && reader == Reader::Operator ? NotMeasured
+                                                          : readings::formatValue(value);
+}
+
+QString extremeTime(const QString& time, float value, float noValue, Reader reader)
+{
+    return value == noValue && reader == Reader::Operator ? NotMeasured : time;
+}
+
 } // namespace
 
-QStringList lines(const SummaryValues& values)
+QStringList lines(const SummaryValues& values, Reader reader)
 {
-    using readings::formatValue;
     const LoggedStatistics& s = values.statistics;
     const AlarmLimits& a = values.alarms;
     const bool c = values.celsius;
@@ -43,10 +56,16 @@ QStringList lines(const SummaryValues& values)
         QCoreApplication::translate("QRealTimeData", ">>Sampling rate: %1 sec")
             .arg(values.intervalSeconds),
         QCoreApplication::translate("QRealTimeData", ">>Data number: %1").arg(values.recordCount),
-        tempExtremes.arg(formatValue(s.tempMin), s.tempMinTime, formatValue(s.tempMax),
-                         s.tempMaxTime),
+        tempExtremes.arg(
+            extreme(s.tempMin, LoggedStatistics::NoMinimum, reader),
+            extremeTime(s.tempMinTime, s.tempMin, LoggedStatistics::NoMinimum, reader),
+            extreme(s.tempMax, LoggedStatistics::NoMaximum, reader),
+            extremeTime(s.tempMaxTime, s.tempMax, LoggedStatistics::NoMaximum, reader)),
         QCoreApplication::translate("QRealTimeData", ">>RH MIN: %1%RH @%2   RH MAX:%3%RH @%4")
-            .arg(formatValue(s.humiMin), s.humiMinTime, formatValue(s.humiMax), s.humiMaxTime),
+            .arg(extreme(s.humiMin, LoggedStatistics::NoMinimum, reader),
+                 extremeTime(s.humiMinTime, s.humiMin, LoggedStatistics::NoMinimum, reader),
+                 extreme(s.humiMax, LoggedStatistics::NoMaximum, reader),
+                 extremeTime(s.humiMaxTime, s.humiMax, LoggedStatistics::NoMaximum, reader)),
     };
 }
 

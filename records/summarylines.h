@@ -26,7 +26,12 @@ namespace summary {
 
 constexpr int LineCount = 8;
 
-QStringList lines(const SummaryValues& values);
+// Who reads the lines. Without records there are no extremes: the data file keeps the
+// markers 9999.0 and -9999.0 in their places, as its readers know them; what the operator
+// reads shows dashes instead of numbers that were never measured.
+enum class Reader { DataFile, Operator };
+
+QStringList lines(const SummaryValues& values, Reader reader);
 // What the data file shows in place of the summary while a download runs.
 QStringList placeholderLines();
 

@@ -96,7 +96,8 @@ TestDataFile::Download TestDataFile::download(const QVector<RecordCodes>& codes,
     for (const RecordCodes& c : codes)
         d.records.append(decoder.decode(c));
     decoder.finish();
-    d.summary = summary::lines({decoder.statistics(), alarms, interval, codes.size(), celsius});
+    d.summary = summary::lines({decoder.statistics(), alarms, interval, codes.size(), celsius},
+                                summary::Reader::DataFile);
     return d;
 }
 

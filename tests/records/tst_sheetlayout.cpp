@@ -61,7 +61,7 @@ void TestSheetLayout::downloadAndExportFillExactlyTheReportCells()
         values.intervalSeconds = 60;
         values.recordCount = 3;
         values.celsius = celsius;
-        const QStringList lines = summary::lines(values);
+        const QStringList lines = summary::lines(values, summary::Reader::DataFile);
         sheetlayout::writeSummary(sheet, lines);
 
         QVector<QPair<int, int>> filled;

@@ -8,7 +8,7 @@ class TestSummaryLines : public QObject
 private slots:
     void linesInBothUnits_data();
     void linesInBothUnits();
-    void emptyDownloadShowsTheStartValues();
+    void emptyDownloadKeepsItsMarkersInTheFileOnly();
     void placeholdersAreEightFixedLines();
 };
 
@@ -79,16 +79,21 @@ void TestSummaryLines::linesInBothUnits()
 {
     QFETCH(bool, celsius);
     QFETCH(QStringList, expected);
-    QCOMPARE(summary::lines(sample(celsius)), expected);
+    QCOMPARE(summary::lines(sample(celsius), summary::Reader::DataFile), expected);
 }
 
-void TestSummaryLines::emptyDownloadShowsTheStartValues()
+void TestSummaryLines::emptyDownloadKeepsItsMarkersInTheFileOnly()
 {
     SummaryValues v;
-    const QStringList lines = summary::lines(v);
+    const QStringList lines = summary::lines(v, summary::Reader::DataFile);
     QCOMPARE(lines.at(5), QStringLiteral(">>Data number: 0"));
     QCOMPARE(lines.at(6), QStringLiteral(">>Temp MIN: 9999.0℃  @   Temp MAX: -9999.0℃  @ "));
     QCOMPARE(lines.at(7), QStringLiteral(">>RH MIN: 9999.0%RH @   RH MAX:-9999.0%RH @"));
+    // What the operator reads never shows the markers as measured extremes.
+    const QStringList read = summary::lines(v, summary::Reader::Operator);
+    QCOMPARE(read.mid(0, 6), lines.mid(0, 6));
+    QCOMPARE(read.at(6), QStringLiteral(">>Temp MIN: --℃  @--   Temp MAX: --℃  @-- "));
+    QCOMPARE(read.at(7), QStringLiteral(">>RH MIN: --%RH @--   RH MAX:--%RH @--"));
 }
 
 void TestSummaryLines::placeholdersAreEightFixedLines()

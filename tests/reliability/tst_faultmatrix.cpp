@@ -156,7 +156,7 @@ bool writeSavedFiles(const QString& text, const QString& workbook, int count)
     values.alarms = header.alarms;
     values.intervalSeconds = header.intervalSeconds;
     values.recordCount = count;
-    const QStringList summary = summary::lines(values);
+    const QStringList summary = summary::lines(values, summary::Reader::DataFile);
     sheetlayout::writeSummary(sheet, summary);
     return writer.writeSummary(summary) && sheet.saveAs(workbook);
 }
@@ -578,6 +578,7 @@ void FaultMatrixTest::runWindow(const Row& row)
         break;
     case Action::Stop:
         QTest::mouseClick(mainButton("pushButtonStop"), Qt::LeftButton);
+        hygrolux::test::answerQuestion(QMessageBox::Yes);
         break;
     case Action::Apply:
         applySettings();
