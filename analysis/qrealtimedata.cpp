@@ -6,6 +6,7 @@
 #include "reports/report.h"
 #include "thermo.h"
 #include "ui/frameless.h"
+#include "ui/screenfit.h"
 #include "ui/skin.h"
 #include "ui_qrealtimedata.h"
 
@@ -206,8 +207,8 @@ QRealTimeData::QRealTimeData(QWidget* parent)
     connect(&download, &LoggedDownload::finished, this, &QRealTimeData::downloadFinished);
 
     setWindowFlags(Qt::FramelessWindowHint);
-    // Messages never hold up the window: the operator reads them while working on.
-    messageBox.setWindowModality(Qt::NonModal);
+    notice = new NoticeBox(this, ui->widgetTitle);
+    notice->keepClear({ui->progressBar, tempChart, humiChart});
     ui->progressBar->setValue(0);
     for (QPushButton* button : {ui->pushButtonOpen, ui->pushButtonDownload, ui->pushButtonBack})
         skin::dimWhenDisabled(button);
@@ -236,6 +237,7 @@ QRealTimeData::QRealTimeData(QWidget* parent)
 
 QRealTimeData::~QRealTimeData()
 {
+    delete notice;
     delete ui;
 }
 
@@ -273,7 +275,7 @@ void QRealTimeData::showWindow(bool downloadModeOn, bool celsius)
     downloadMode = downloadModeOn;
     isC = celsius;
     qDebug() << isC;
-    showFullScreen();
+    screenfit::showOverAvailableArea(this);
     if (!downloadMode) {
         ui->pushButtonDownload->hide();
         ui->pushButtonOpen->show();
@@ -324,12 +326,15 @@ void QRealTimeData::downloadFinished(LoggedDownload::Outcome outcome)
     timeout_check_timer.stop();
     switch (outcome) {
     case LoggedDownload::Outcome::Success:
-        importFile();
         // A download of no records leaves no file to load, yet its figures say so.
+        if (download.recordsReceived() > 0)
+            importFile();
+        else
+            ui->pushButtonBack->setEnabled(true);
         if (!shownFigures)
             shownFigures = figures::of(loaded);
         // Below it, where the archive copy went, or why there is none.
-        showMessage(download.outcomeMessage(outcome), download.archiveMessage());
+        showMessage(download.outcomeMessage(outcome), successKind(), download.archiveMessage());
         showReport();
         return;
     case LoggedDownload::Outcome::ChecksumError:
@@ -346,6 +351,16 @@ void QRealTimeData::downloadFinished(LoggedDownload::Outcome outcome)
     }
     showProgress(0);
     ui->pushButtonBack->setEnabled(true);
+}
+
+NoticeBox::Kind QRealTimeData::successKind() const
+{
+    // A logger without records, or a download the archive could not keep, is news to read;
+    // a routine success goes by itself.
+    const bool notArchived =
+        download.archived() && download.archived()->kind == archive::Stored::Kind::NotArchived;
+    return download.recordsReceived() == 0 || notArchived ? NoticeBox::Kind::Problem
+                                                          : NoticeBox::Kind::Confirmation;
 }
 
 void QRealTimeData::showReport()
@@ -402,8 +417,10 @@ void QRealTimeData::on_pushButtonDownload_clicked()
         return;
     // The name chooses the form; of the two PDFs, the filter.
     const exports::Outcome outcome = exportReport(target, filter == withCharts);
-    showMessage(outcome.saved ? tr("File has saved")
-                              : tr("File was not saved: %1").arg(outcome.reason));
+    if (outcome.saved)
+        showMessage(tr("File has saved"), NoticeBox::Kind::Confirmation);
+    else
+        showMessage(tr("File was not saved: %1").arg(outcome.reason));
 }
 
 exports::Outcome QRealTimeData::exportReport(const QString& target, bool withCharts) const
@@ -462,7 +479,7 @@ void QRealTimeData::importFile()
         ui->pushButtonDownload->setEnabled(true);
         ui->pushButtonOpen->setEnabled(true);
         if (!downloadMode)
-            showMessage(tr("Data has Import!"));
+            showMessage(tr("Data has Import!"), NoticeBox::Kind::Confirmation);
     } else {
         ui->pushButtonOpen->setEnabled(true);
         showMessage(status == savedfile::Status::TooManyRecords
@@ -584,10 +601,8 @@ void QRealTimeData::showProgress(int percent)
     });
 }
 
-void QRealTimeData::showMessage(const QString& text, const QString& secondLine)
+void QRealTimeData::showMessage(const QString& text, NoticeBox::Kind kind,
+                                const QString& secondLine)
 {
-    messageBox.setText(text);
-    messageBox.setInformativeText(secondLine);
-    messageBox.setIcon(QMessageBox::Information);
-    messageBox.show();
+    notice->showNotice(kind, text, secondLine);
 }

@@ -5,8 +5,8 @@
 #include "records/savedfile.h"
 #include "records/summarylines.h"
 #include "reports/exports.h"
+#include "ui/noticebox.h"
 
-#include <QMessageBox>
 #include <QPoint>
 #include <QTimer>
 #include <QVector>
@@ -108,9 +108,11 @@ private:
     void clearRecords();
     // `secondLine`: a line of its own below the text, in the same box.
     void showProgress(int percent);
-    void showMessage(const QString& text, const QString& secondLine = QString());
+    NoticeBox::Kind successKind() const;
+    void showMessage(const QString& text, NoticeBox::Kind kind = NoticeBox::Kind::Problem,
+                     const QString& secondLine = QString());
 
-    QMessageBox messageBox;
+    NoticeBox* notice = nullptr;
     Thermo* tempChart = nullptr;
     Thermo* humiChart = nullptr;
     bool isC = true;

@@ -8,6 +8,7 @@
 #include "settings/set.h"
 #include "ui/frameless.h"
 #include "ui/language.h"
+#include "ui/screenfit.h"
 #include "ui/skin.h"
 #include "ui_temp.h"
 
@@ -15,6 +16,7 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QLocale>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QTimer>
@@ -34,6 +36,8 @@ constexpr int MaxUnansweredPolls = 2;
 // reply to a poll asked for at once, or else to the next regular one.
 constexpr int LiveReplyWaitMs = 3000;
 
+// What a value shows until the logger has answered, and where it cannot be computed.
+const char* const NoValue = "--.-";
 const char* const ClockTimeFormat = "HH:mm:ss";
 const char* const ClockDateFormat = "MM-dd-yyyy";
 const char* const RecordingSymbol = ":/images/tw/record_enable.png";
@@ -51,9 +55,12 @@ Temp::Temp(QWidget* parent) : QWidget(parent), ui(new Ui::Temp)
 {
     ui->setupUi(this);
     setWindowTitle(tr("Temperature&Humidity Datalogger"));
-    // A message box without a parent is application-modal unless told otherwise, and would
-    // freeze every window of the program until its OK is pressed.
-    messageBox.setWindowModality(Qt::NonModal);
+    screenfit::fitToScreen(this, ui->widgetMain);
+    ui->widgetTitle->raise();
+    notice = new NoticeBox(this, ui->widgetTitle);
+    notice->keepClear({ui->labelTempValue, ui->labelTempUnit, ui->labelHumiValue, ui->labelHumiUnit,
+                       ui->labelDewTempValue, ui->labelDewUnit, ui->labelHIValue, ui->labelHiUnit,
+                       ui->labelRecordLogoFlag, ui->labelRecordNumberDis});
 
     set = new Set;
     serial = new QSerialPort(this);
@@ -124,6 +131,9 @@ Temp::Temp(QWidget* parent) : QWidget(parent), ui(new Ui::Temp)
 
 Temp::~Temp()
 {
+    // The box gives the keyboard back to this window when it goes: before the window goes.
+    delete notice;
+    delete stopQuestion;
     closeLink();
     delete realdata;
     delete link;
@@ -157,6 +167,9 @@ void Temp::applyConnectedState()
     ui->pushButtonDownload->setText(tr("Download"));
     ui->pushButtonStop->setEnabled(true);
     set->setApplyEnabled(true);
+    // The record status of an earlier connection is not this one's.
+    ui->labelRecordLogoFlag->clear();
+    ui->labelRecordNumberDis->clear();
     ui->labelRecordLogoFlag->show();
     ui->labelRecordNumberDis->show();
     ui->labelRecordTextFlag->show();
@@ -167,6 +180,7 @@ void Temp::applyConnectedState()
 
 void Temp::applyDisconnectedState()
 {
+    showNoReadings();
     ui->labelRecordLogoFlag->hide();
     ui->labelRecordNumberDis->hide();
     ui->labelRecordTextFlag->hide();
@@ -346,7 +360,22 @@ void Temp::on_pushButtonCalibration_clicked()
 
 void Temp::on_pushButtonStop_clicked()
 {
-    link->sendStop();
+    // A stray click would end the monitoring of whatever the logger watches, so it asks
+    // first, and No is what Enter answers.
+    if (!stopQuestion) {
+        stopQuestion = new QMessageBox(QMessageBox::Question, QString(), QString(),
+                                       QMessageBox::Yes | QMessageBox::No);
+        stopQuestion->setDefaultButton(QMessageBox::No);
+        // The live poll goes on while the operator answers.
+        stopQuestion->setWindowModality(Qt::ApplicationModal);
+        connect(stopQuestion, &QMessageBox::finished, this, [this](int answer) {
+            // The link may have gone while the question was open.
+            if (answer == QMessageBox::Yes && ui->pushButtonStop->isEnabled())
+                link->sendStop();
+        });
+    }
+    stopQuestion->setText(tr("Stop the recording? The logger keeps the records it holds."));
+    notice->present(stopQuestion);
 }
 
 void Temp::on_pushButtonApply_gApply()
@@ -442,17 +471,18 @@ void Temp::on_receive_buf_oneFrameDataReceived()
         handleLiveReply(frame);
         break;
     case quint8(wire::Command::SetClock):
-        showMessage(linkmessages::clockSet());
+        showMessage(linkmessages::clockSet(), NoticeBox::Kind::Confirmation);
         break;
     case quint8(wire::Command::Stop):
         // The logger's count is final now, whatever number it was asked to reach.
         forgetRecordNumber();
-        showMessage(linkmessages::recordingStopped());
+        showMessage(linkmessages::recordingStopped(), NoticeBox::Kind::Confirmation);
         break;
     case quint8(wire::Command::Connect):
         applyConnectedState();
+        refreshClock();
         sendtimer->start(PollPeriodMs);
-        showMessage(linkmessages::connected());
+        showMessage(linkmessages::connected(), NoticeBox::Kind::Confirmation);
         break;
     case quint8(wire::Command::SetRecording):
         // The logger holds the limits just sent; the next live reply tells them.
@@ -460,7 +490,7 @@ void Temp::on_receive_buf_oneFrameDataReceived()
         acknowledgedParameters = link->parametersOnWire();
         appliedRecordNumber = acknowledgedParameters->recordNumber;
         sendtimer->start(PollPeriodMs);
-        showMessage(linkmessages::parametersSent());
+        showMessage(linkmessages::parametersSent(), NoticeBox::Kind::Confirmation);
         break;
     default: // busy: the pending command is written again at the next watch
         break;
@@ -474,11 +504,9 @@ void Temp::forgetRecordNumber()
     recordCheckCountdown = RecordCheckReplies;
 }
 
-void Temp::showMessage(const QString& text)
+void Temp::showMessage(const QString& text, NoticeBox::Kind kind)
 {
-    messageBox.setText(text);
-    messageBox.setIcon(QMessageBox::Information);
-    messageBox.show();
+    notice->showNotice(kind, text);
 }
 
 // --- Display ---------------------------------------------------------------------------
@@ -489,6 +517,17 @@ void Temp::refreshClock()
     ui->labelCurrentTime->setText(now.time().toString(QLatin1String(ClockTimeFormat)));
     ui->labelDate->setText(now.date().toString(QLatin1String(ClockDateFormat)));
     ui->labelDayOfWeek->setText(tr(WeekdayNames[now.date().dayOfWeek() - 1]));
+}
+
+void Temp::showNoReadings()
+{
+    // Values of a link that is gone are not live; the clock starts with the first reply.
+    for (QLabel* value :
+         {ui->labelTempValue, ui->labelHumiValue, ui->labelDewTempValue, ui->labelHIValue})
+        value->setText(QLatin1String(NoValue));
+    ui->labelCurrentTime->setText(QStringLiteral("--:--:--"));
+    ui->labelDate->setText(QStringLiteral("--"));
+    ui->labelDayOfWeek->clear();
 }
 
 void Temp::handleLiveReply(const unsigned char* frame)
@@ -560,7 +599,7 @@ void Temp::showReadings(quint16 temperatureCode, quint16 humidityCode)
     // With no humidity the dew temperature is undefined; show dashes, not "nan".
     ui->labelDewTempValue->setText(std::isfinite(dewPoint)
                                        ? readings::formatValue(readings::inUnit(dewPoint, isC))
-                                       : QStringLiteral("--.-"));
+                                       : QLatin1String(NoValue));
     ui->labelHIValue->setText(readings::formatValue(readings::inUnit(heatIndex, isC)));
     ui->labelTempValue->setText(readings::formatValue(readings::inUnit(temperature, isC)));
     ui->labelHumiValue->setText(readings::formatValue(readings::humidityPercent(humidityCode)));

@@ -2,8 +2,8 @@
 
 #include "device/wireformat.h"
 #include "records/summarylines.h"
+#include "ui/noticebox.h"
 
-#include <QMessageBox>
 #include <QPoint>
 #include <QSerialPort>
 #include <QTranslator>
@@ -81,8 +81,9 @@ private:
     void connectUnanswered();
     void commandAbandoned(wire::Command command);
     void forgetRecordNumber();
-    void showMessage(const QString& text);
+    void showMessage(const QString& text, NoticeBox::Kind kind = NoticeBox::Kind::Problem);
     void refreshClock();
+    void showNoReadings();
     void handleLiveReply(const unsigned char* frame);
     bool updateRecordStatus(int recordCount);
     void showReadings(quint16 temperatureCode, quint16 humidityCode);
@@ -101,7 +102,8 @@ private:
     QTimer* sendtimer = nullptr;
     // Holds checktimer, commandLock, the five pending flags and the receive buffer.
     LinkSupervisor* link = nullptr;
-    QMessageBox messageBox;
+    NoticeBox* notice = nullptr;
+    QMessageBox* stopQuestion = nullptr;
     // Window drag: a left press on the window itself, until the next release.
     bool mousePressed = false;
     QPoint mousePoint;

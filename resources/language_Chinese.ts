@@ -132,6 +132,10 @@
         <translation>停止记录</translation>
     </message>
     <message>
+        <source>Stop the recording? The logger keeps the records it holds.</source>
+        <translation>停止记录吗？记录仪会保留已有的记录。</translation>
+    </message>
+    <message>
         <source>Sunday</source>
         <translation>周日</translation>
     </message>
@@ -376,6 +380,10 @@
     <message>
         <source>Download Success!</source>
         <translation>下载成功!</translation>
+    </message>
+    <message>
+        <source>The logger holds no records.</source>
+        <translation>记录仪中没有记录。</translation>
     </message>
     <message>
         <source>Exit</source>

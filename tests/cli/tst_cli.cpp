@@ -335,7 +335,7 @@ void CliTest::downloadThroughTheWindow(const QString& folder, const QString& rep
     window.show();
     QTest::mouseClick(window.findChild<QPushButton*>("pushButtonConnect"), Qt::LeftButton);
     auto* temperature = window.findChild<QLabel*>("labelTempValue");
-    QTRY_VERIFY_WITH_TIMEOUT(temperature->text() != QLatin1String("-00.0"), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(temperature->text() != QLatin1String("--.-"), 3000);
     QTest::mouseClick(window.findChild<QPushButton*>("pushButtonDownload"), Qt::LeftButton);
     auto* analysis = hygrolux::test::topLevel<QRealTimeData>();
     QVERIFY(analysis);

@@ -271,6 +271,7 @@ void MainWindowLinkTest::stopPressedWhilePollAwaitsReplyWaitsForTheLine()
                         forgetFrames();
                         pressed.start();
                         QTest::mouseClick(button("pushButtonStop"), Qt::LeftButton);
+                        hygrolux::test::answerQuestion(QMessageBox::Yes);
                     });
     QTRY_VERIFY_WITH_TIMEOUT(pressed.isValid(), 3000);
     QTRY_COMPARE_WITH_TIMEOUT(framesWithCode(0x04).size(), 1, 3000);
@@ -608,7 +609,21 @@ void MainWindowLinkTest::stopLetsTheRecordBeDownloaded()
     connectToLogger();
     QTRY_VERIFY_WITH_TIMEOUT(!button("pushButtonDownload")->isEnabled(), 4000);
 
+    // A stray click stops nothing: the question's default is No, and so is Esc.
+    for (const int key : {Qt::Key_Return, Qt::Key_Escape}) {
+        QTest::mouseClick(button("pushButtonStop"), Qt::LeftButton);
+        QMessageBox* question = hygrolux::test::shownQuestion();
+        QVERIFY(question);
+        QTest::keyClick(question, Qt::Key(key));
+        QVERIFY(!question->isVisible());
+    }
+    forgetFrames();
+    QTRY_VERIFY_WITH_TIMEOUT(framesWithCode(0x05).size() >= 2, 4000);
+    QCOMPARE(framesWithCode(0x04).size(), 0);
+    QVERIFY(logger->isRecording());
+
     QTest::mouseClick(button("pushButtonStop"), Qt::LeftButton);
+    QVERIFY(hygrolux::test::answerQuestion(QMessageBox::Yes));
     QTRY_COMPARE_WITH_TIMEOUT(shownMessage(), QStringLiteral("Stop record:OK"), 3000);
     // The stopped count is short of the 100 asked for, yet it holds still: fetch it.
     QTRY_VERIFY_WITH_TIMEOUT(button("pushButtonDownload")->isEnabled(), 4000);
@@ -648,7 +663,7 @@ void MainWindowLinkTest::settingsStartFromWhatTheLoggerHolds()
     const QVector<int> recordingBefore = values(recordingBoxes);
     silent.silentCode = -1;
     logger->setSettings(silent);
-    QTRY_VERIFY_WITH_TIMEOUT(label("labelTempValue")->text() != QLatin1String("-00.0"), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(label("labelTempValue")->text() != QLatin1String("--.-"), 3000);
     QCOMPARE(values(alarmBoxes), before);
 
     reopen();

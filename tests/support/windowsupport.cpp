@@ -1,5 +1,6 @@
 #include "windowsupport.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
 
 namespace hygrolux::test {
@@ -18,6 +19,24 @@ void dismissMessages()
     for (QWidget* widget : QApplication::topLevelWidgets())
         if (auto* box = qobject_cast<QMessageBox*>(widget))
             box->hide();
+}
+
+QMessageBox* shownQuestion()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(widget);
+            box && box->isVisible() && box->button(QMessageBox::Yes))
+            return box;
+    return nullptr;
+}
+
+bool answerQuestion(QMessageBox::StandardButton answer)
+{
+    QMessageBox* question = shownQuestion();
+    if (!question || !question->button(answer))
+        return false;
+    question->button(answer)->click();
+    return true;
 }
 
 } // namespace hygrolux::test

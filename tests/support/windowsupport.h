@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QStringList>
 #include <QWidget>
 
@@ -12,6 +13,10 @@ namespace hygrolux::test {
 QStringList shownMessages();
 // Hides every message box, as pressing its OK would.
 void dismissMessages();
+// The question on show (a box that offers Yes), or null.
+QMessageBox* shownQuestion();
+// Presses `answer` in the question on show; false without one.
+bool answerQuestion(QMessageBox::StandardButton answer);
 
 // The top-level window of that class, or null.
 template <class Window> Window* topLevel()
