@@ -4,9 +4,12 @@
 #include "device/recordingentry.h"
 #include "records/readings.h"
 #include "ui/frameless.h"
+#include "ui/keyboard.h"
 #include "ui/skin.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QShowEvent>
 
 namespace {
 
@@ -43,6 +46,7 @@ Set::Set(QWidget* parent) : QWidget(parent), ui(new Ui::Set)
     setAttribute(Qt::WA_StyledBackground, true);
     setStyleSheet(QLatin1String(windowStyle) + skin::radioIndicatorRules(QStringLiteral("#Set ")));
 
+    keyboard::tabStopsForBoth(ui->radioButtonAuto, ui->radioButtonManual);
     ui->radioButtonAuto->setChecked(true);
 }
 
@@ -140,6 +144,33 @@ void Set::on_pushButtonApply_clicked()
 void Set::on_pushButtonCancel_clicked()
 {
     hide();
+}
+
+void Set::showEvent(QShowEvent* event)
+{
+    // Every opening starts at the first box, whatever had the focus when the window closed;
+    // a window given back by the desktop (restored from the task bar) keeps its focus.
+    if (!event->spontaneous())
+        ui->spinBoxHighTempWarn->setFocus();
+    QWidget::showEvent(event);
+}
+
+// Keys reach the window when the control with the focus has no use for them: a box has taken
+// the number typed into it before its Enter arrives here, and a focused button presses
+// itself on Enter.
+void Set::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        ui->pushButtonApply->click();
+        break;
+    case Qt::Key_Escape:
+        ui->pushButtonCancel->click();
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+    }
 }
 
 void Set::mousePressEvent(QMouseEvent* event)

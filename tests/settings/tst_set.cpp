@@ -55,6 +55,7 @@ private slots:
     void unitChangeKeepsTheNumbers();
     void retranslateKeepsTheUnitAndEmptiesTheError();
     void linkSettingsUseThePortOverride();
+    void keysAloneFillInSendAndClose();
 
 private:
     template <typename T> T* child(const char* name)
@@ -67,6 +68,16 @@ private:
     void enter(const Entry& entry);
     void apply() { child<QPushButton>("pushButtonApply")->click(); }
     QString errorText() { return child<QLabel>("labelErrorInfo_3")->text(); }
+    // A key pressed on the window as the operator presses it: the window hands it to the
+    // widget with the focus, which passes on what it does not take.
+    void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(set->windowHandle(), key, modifiers);
+    }
+    QString focused() const
+    {
+        return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+    }
 
     std::unique_ptr<Set> set;
 };
@@ -339,6 +350,70 @@ void TestSet::linkSettingsUseThePortOverride()
     QCOMPARE(settings.parity, QSerialPort::NoParity);
     QCOMPARE(settings.stopBits, QSerialPort::OneStop);
     QCOMPARE(settings.flowControl, QSerialPort::NoFlowControl);
+}
+
+// Settings sent without a mouse: Tab visits every control in the order of the screen and
+// comes round again, Space picks the mode, Enter applies from wherever the focus is (a
+// number just typed included) but closes when Close has the focus, and Esc closes without
+// sending.
+void TestSet::keysAloneFillInSendAndClose()
+{
+    set->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(set.get()));
+    const QStringList screenOrder = {
+        "spinBoxHighTempWarn", "spinBoxLowTempWarn", "spinBoxHighHumiWarn", "spinBoxLowHumiWarn",
+        "setTimeHour",         "setTimeMin",         "setTimeSec",          "spinBoxRecordNumber",
+        "radioButtonAuto",     "radioButtonManual",  "pushButtonCancel",    "pushButtonApply"};
+    QStringList visited;
+    for (int i = 0; i < screenOrder.size(); ++i) {
+        visited << focused();
+        press(Qt::Key_Tab);
+    }
+    QCOMPARE(visited, screenOrder);
+    QCOMPARE(focused(), screenOrder.first());
+    press(Qt::Key_Tab, Qt::ShiftModifier);
+    QCOMPARE(focused(), screenOrder.last());
+
+    enter(Entry());
+    QSignalSpy applied(set.get(), &Set::gApply);
+    for (int i = screenOrder.indexOf("radioButtonManual"); i < screenOrder.size() - 1; ++i)
+        press(Qt::Key_Tab, Qt::ShiftModifier);
+    // Space again leaves the mode chosen: the two stay exclusive.
+    for (int i = 0; i < 2; ++i) {
+        press(Qt::Key_Space);
+        QVERIFY(child<QRadioButton>("radioButtonManual")->isChecked());
+        QVERIFY(!child<QRadioButton>("radioButtonAuto")->isChecked());
+    }
+    for (int i = 0; i < 3; ++i)
+        press(Qt::Key_Tab, Qt::ShiftModifier);
+    QCOMPARE(focused(), QStringLiteral("setTimeSec"));
+    press(Qt::Key_A, Qt::ControlModifier);
+    for (const Qt::Key digit : {Qt::Key_1, Qt::Key_5})
+        press(digit);
+    press(Qt::Key_Return);
+    QCOMPARE(applied.count(), 1);
+    QVERIFY(!set->isVisible());
+    QCOMPARE(set->recordInterval, 60 + 15);
+    QCOMPARE(set->manualMode, 1);
+
+    // The offscreen platform activates a window only at its first showing.
+    const auto reopen = [this] {
+        set->show();
+        QApplication::setActiveWindow(set.get());
+        return QApplication::activeWindow() == set.get();
+    };
+    QVERIFY(reopen());
+    QCOMPARE(focused(), screenOrder.first());
+    child<QPushButton>("pushButtonCancel")->setFocus();
+    press(Qt::Key_Enter);
+    QVERIFY(!set->isVisible());
+    for (const char* focus : {"spinBoxRecordNumber", "radioButtonAuto", "pushButtonApply"}) {
+        QVERIFY(reopen());
+        child<QWidget>(focus)->setFocus();
+        press(Qt::Key_Escape);
+        QVERIFY2(!set->isVisible(), focus);
+    }
+    QCOMPARE(applied.count(), 1);
 }
 
 HYGROLUX_TEST_MAIN(TestSet)
