@@ -277,6 +277,7 @@ void QRealTimeData::showWindow(bool downloadModeOn, bool celsius)
     if (!downloadMode) {
         ui->pushButtonDownload->hide();
         ui->pushButtonOpen->show();
+        ui->pushButtonOpen->setFocus();
         return;
     }
     ui->pushButtonOpen->hide();

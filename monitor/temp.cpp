@@ -7,6 +7,7 @@
 #include "records/readings.h"
 #include "settings/set.h"
 #include "ui/frameless.h"
+#include "ui/keyboard.h"
 #include "ui/language.h"
 #include "ui/skin.h"
 #include "ui_temp.h"
@@ -107,6 +108,7 @@ Temp::Temp(QWidget* parent) : QWidget(parent), ui(new Ui::Temp)
                                          ui->labelHumiLogo};
     for (QWidget* widget : translucent)
         widget->setAttribute(Qt::WA_TranslucentBackground);
+    keyboard::tabStopsForBoth(ui->radioButtonCentigrade, ui->radioButtonFahrenheit);
     ui->radioButtonCentigrade->setChecked(true);
     isC = true;
     skin::showRadioIndicator(ui->radioButtonCentigrade);
@@ -120,6 +122,8 @@ Temp::Temp(QWidget* parent) : QWidget(parent), ui(new Ui::Temp)
 
     ui->pushButtonDownload->setText(tr("Analyse"));
     ui->pushButtonDownload->setEnabled(true);
+    // The keyboard starts where the operator does, not on the title strip's first button.
+    ui->pushButtonConnect->setFocus();
 }
 
 Temp::~Temp()
