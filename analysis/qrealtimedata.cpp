@@ -7,6 +7,7 @@
 #include "thermo.h"
 #include "ui/frameless.h"
 #include "ui/skin.h"
+#include "ui/windowtitle.h"
 #include "ui_qrealtimedata.h"
 
 #include <QBuffer>
@@ -44,6 +45,11 @@ QColor markColor(figures::Beyond mark)
     const QColor limit = mark == figures::Beyond::High ? HighColor : LowColor;
     const auto blend = [](int channel) { return qRound(255 + (channel - 255) * MarkStrength); };
     return QColor(blend(limit.red()), blend(limit.green()), blend(limit.blue()));
+}
+
+QString analysisTitle()
+{
+    return windowtitle::of(QRealTimeData::tr("Analysis"));
 }
 
 enum RecordColumn { TimeColumn, TemperatureColumn, HumidityColumn, HeatIndexColumn, DewColumn };
@@ -188,6 +194,7 @@ QRealTimeData::QRealTimeData(QWidget* parent)
       chooseSaveName(chooseSaveNameWithDialog)
 {
     ui->setupUi(this);
+    setWindowTitle(analysisTitle());
 
     auto* tempLayout = new QVBoxLayout;
     auto* humiLayout = new QVBoxLayout;
@@ -262,6 +269,7 @@ void QRealTimeData::setSaveNameChooser(SaveNameChooser chooser)
 void QRealTimeData::retranslate()
 {
     ui->retranslateUi(this);
+    setWindowTitle(analysisTitle());
     const QStringList titles = recordTitles();
     for (int column = 0; column < titles.size(); ++column)
         ui->tableWidget->horizontalHeaderItem(column)->setData(Qt::DisplayRole, titles.at(column));

@@ -10,6 +10,7 @@
 #include "ui/keyboard.h"
 #include "ui/language.h"
 #include "ui/skin.h"
+#include "ui/windowtitle.h"
 #include "ui_temp.h"
 
 #include <QCoreApplication>
@@ -51,7 +52,7 @@ const char* const WeekdayNames[] = {
 Temp::Temp(QWidget* parent) : QWidget(parent), ui(new Ui::Temp)
 {
     ui->setupUi(this);
-    setWindowTitle(tr("Temperature&Humidity Datalogger"));
+    setWindowTitle(windowtitle::programName());
     // A message box without a parent is application-modal unless told otherwise, and would
     // freeze every window of the program until its OK is pressed.
     messageBox.setWindowModality(Qt::NonModal);

@@ -251,6 +251,10 @@
         <translation>设置</translation>
     </message>
     <message>
+        <source>Settings</source>
+        <translation>设置</translation>
+    </message>
+    <message>
         <source>apply</source>
         <translation>发送</translation>
     </message>
@@ -400,10 +404,6 @@
     <message>
         <source>File was not saved: %1</source>
         <translation>文件未保存：%1</translation>
-    </message>
-    <message>
-        <source>Form</source>
-        <translation>窗体</translation>
     </message>
     <message>
         <source>Heat Index</source>

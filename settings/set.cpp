@@ -6,6 +6,7 @@
 #include "ui/frameless.h"
 #include "ui/keyboard.h"
 #include "ui/skin.h"
+#include "ui/windowtitle.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -22,6 +23,11 @@ const char* const windowStyle =
     "#Set QLabel, #Set QRadioButton { color: #ffffff; }"
     "#Set QLabel#labelErrorInfo_3 { color: #ffd54f; }";
 
+QString settingsTitle()
+{
+    return windowtitle::of(Set::tr("Settings"));
+}
+
 void setRange(QSpinBox* box, recordingentry::Range range)
 {
     box->setRange(range.minimum, range.maximum);
@@ -32,6 +38,7 @@ void setRange(QSpinBox* box, recordingentry::Range range)
 Set::Set(QWidget* parent) : QWidget(parent), ui(new Ui::Set)
 {
     ui->setupUi(this);
+    setWindowTitle(settingsTitle());
     setRange(ui->spinBoxHighHumiWarn, recordingentry::Humidity);
     setRange(ui->spinBoxLowHumiWarn, recordingentry::Humidity);
     setRange(ui->setTimeHour, recordingentry::IntervalHours);
@@ -105,6 +112,7 @@ void Set::setApplyEnabled(bool on)
 void Set::retranslate()
 {
     ui->retranslateUi(this);
+    setWindowTitle(settingsTitle());
 }
 
 void Set::on_pushButtonApply_clicked()

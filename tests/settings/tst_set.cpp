@@ -325,7 +325,7 @@ void TestSet::retranslateKeepsTheUnitAndEmptiesTheError()
     QCOMPARE(child<QLabel>("labelHighTempUnit")->text(), QStringLiteral("℉"));
     QCOMPARE(child<QLabel>("labelHighTempUnit_2")->text(), QStringLiteral("℉"));
     QVERIFY(errorText().isEmpty());
-    QCOMPARE(set->windowTitle(), QStringLiteral("Setting"));
+    QCOMPARE(set->windowTitle(), QStringLiteral("Hygrolux — Settings"));
     QCOMPARE(child<QLabel>("labelLogSelect_text")->text(),
              QStringLiteral("Recording number\uff1a"));
     // Spin box values and the unit used for Apply are untouched.
