@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QMap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -24,6 +25,8 @@ private slots:
     void captionsFollowTheConnection();
     void titlesNameProgramAndWindow_data();
     void titlesNameProgramAndWindow();
+    void everyButtonSaysWhatItDoes_data();
+    void everyButtonSaysWhatItDoes();
 
 private:
     void switchLanguage();
@@ -189,6 +192,36 @@ void LanguageSwitchTest::titlesNameProgramAndWindow()
     QCOMPARE(shown->windowTitle(), chinese);
     switchLanguage();
     QCOMPARE(shown->windowTitle(), english);
+}
+
+void LanguageSwitchTest::everyButtonSaysWhatItDoes_data()
+{
+    QTest::addColumn<QString>("name");
+    for (const char* name : {"Temp", "Set", "QRealTimeData"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+// Every button of the window has a tool tip in English and its own in Chinese. The tables'
+// corner buttons are Qt's, nameless, and only select every cell.
+void LanguageSwitchTest::everyButtonSaysWhatItDoes()
+{
+    QFETCH(QString, name);
+    const QWidget* shown = topLevel(qPrintable(name));
+    QVERIFY(shown);
+    QMap<QString, QString> english;
+    for (const QAbstractButton* button : shown->findChildren<QAbstractButton*>()) {
+        if (button->objectName().isEmpty())
+            continue;
+        QVERIFY2(!button->toolTip().isEmpty(), qPrintable(button->objectName()));
+        english.insert(button->objectName(), button->toolTip());
+    }
+    QVERIFY(english.size() >= 4);
+
+    switchLanguage();
+    for (auto tip = english.cbegin(); tip != english.cend(); ++tip) {
+        const QString chinese = shown->findChild<QAbstractButton*>(tip.key())->toolTip();
+        QVERIFY2(!chinese.isEmpty() && chinese != tip.value(), qPrintable(tip.key()));
+    }
 }
 
 HYGROLUX_TEST_MAIN(LanguageSwitchTest)
