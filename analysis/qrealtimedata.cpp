@@ -221,6 +221,7 @@ QRealTimeData::QRealTimeData(QWidget* parent)
 
     skin::showTableHeaders(ui->tableWidget);
     skin::showTableHeaders(ui->tableWidget_2);
+    skin::showReadableToolTips(this);
     ui->tableWidget->setColumnCount(RecordColumns);
     ui->tableWidget->setHorizontalHeaderLabels(recordTitles());
     ui->tableWidget->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);

@@ -117,6 +117,7 @@ Temp::Temp(QWidget* parent) : QWidget(parent), ui(new Ui::Temp)
     for (QPushButton* button : {ui->pushButtonConnect, ui->pushButtonCalibration, ui->pushButtonSet,
                                 ui->pushButtonLanguage, ui->pushButtonStop, ui->pushButtonDownload})
         skin::dimWhenDisabled(button);
+    skin::showReadableToolTips(this);
 
     // The port hands over at most 64 bytes a read, so downloads stream in small pieces.
     serial->setReadBufferSize(64);

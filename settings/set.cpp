@@ -52,6 +52,7 @@ Set::Set(QWidget* parent) : QWidget(parent), ui(new Ui::Set)
     // A plain QWidget paints style sheet backgrounds only when asked to.
     setAttribute(Qt::WA_StyledBackground, true);
     setStyleSheet(QLatin1String(windowStyle) + skin::radioIndicatorRules(QStringLiteral("#Set ")));
+    skin::showReadableToolTips(this);
 
     keyboard::tabStopsForBoth(ui->radioButtonAuto, ui->radioButtonManual);
     ui->radioButtonAuto->setChecked(true);
