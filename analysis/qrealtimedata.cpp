@@ -291,6 +291,8 @@ void QRealTimeData::showWindow(bool downloadModeOn, bool celsius)
     }
     ui->pushButtonOpen->hide();
     ui->pushButtonDownload->show();
+    // Export and Back wait for the download's end; the keyboard waits in its report.
+    ui->tableWidget_2->setFocus();
     fileIsWorkbook = false;
     showProgress(0);
     // A failed download must not leave an earlier download's records or report on show.
