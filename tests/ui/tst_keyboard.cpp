@@ -3,15 +3,11 @@
 #include "testsupport.h"
 #include "windowsupport.h"
 
-#include <QApplication>
 #include <QTableWidget>
 
-#include <memory>
-
-// The main and the analysis window worked by Tab alone, as a key press travels: from the
-// control that has the focus when the window opens, round every enabled control in the order
-// of the screen (title strip, then left to right, top to bottom) and back. The settings
-// window's keys are tested with the window itself.
+// Tab alone in the main and the analysis window, each key going through the window: from
+// the control that has the focus when the window opens round every enabled control in the
+// order of the screen. (The settings window's keys are tested with that window.)
 class KeyboardTest : public QObject
 {
     Q_OBJECT
@@ -23,49 +19,43 @@ private slots:
 
 void KeyboardTest::tabVisitsEveryControlInScreenOrder_data()
 {
-    QTest::addColumn<QString>("window");
+    QTest::addColumn<bool>("analysis");
     QTest::addColumn<QStringList>("order");
     // No logger: Calibration time, Set and Stop Record are disabled.
-    QTest::newRow("main window") << "Temp"
-                                 << QStringList{"pushButtonConnect",     "pushButtonLanguage",
-                                                "pushButtonDownload",    "pushButtonHelp",
-                                                "pushButtonMin",         "pushButtonClose",
-                                                "radioButtonCentigrade", "radioButtonFahrenheit"};
-    // Opened without a logger: Export is hidden. Tab leaves a table instead of walking its
-    // cells, which the arrow keys do.
-    QTest::newRow("analysis window")
-        << "QRealTimeData"
-        << QStringList{"pushButtonOpen", "tableWidget_2", "tableWidget", "pushButtonMin",
-                       "pushButtonBack"};
+    QTest::newRow("main") << false << QStringList{"pushButtonConnect",     "pushButtonLanguage",
+                                                  "pushButtonDownload",    "pushButtonHelp",
+                                                  "pushButtonMin",         "pushButtonClose",
+                                                  "radioButtonCentigrade", "radioButtonFahrenheit"};
+    // Without a logger, with records on show: Tab leaves a table instead of walking its cells.
+    QTest::newRow("analysis") << true
+                              << QStringList{"pushButtonOpen", "tableWidget_2", "tableWidget",
+                                             "pushButtonMin", "pushButtonBack"};
 }
 
 void KeyboardTest::tabVisitsEveryControlInScreenOrder()
 {
-    QFETCH(QString, window);
+    QFETCH(bool, analysis);
     QFETCH(QStringList, order);
-    auto main = std::make_unique<Temp>();
-    QWidget* shown = main.get();
-    if (window == QLatin1String("QRealTimeData")) {
-        auto* analysis = hygrolux::test::topLevel<QRealTimeData>();
-        analysis->showWindow(false, true);
-        // With records on show: a table with cells would keep Tab to walk them.
-        for (QTableWidget* table : analysis->findChildren<QTableWidget*>()) {
+    Temp main;
+    QWidget* shown = &main;
+    if (analysis) {
+        auto* window = hygrolux::test::topLevel<QRealTimeData>();
+        window->showWindow(false, true);
+        for (QTableWidget* table : window->findChildren<QTableWidget*>()) {
             table->setRowCount(2);
-            for (int row = 0; row < table->rowCount(); ++row)
-                for (int column = 0; column < table->columnCount(); ++column)
-                    table->setItem(row, column, new QTableWidgetItem(QStringLiteral("1.0")));
+            for (int cell = 0; cell < 2 * table->columnCount(); ++cell)
+                table->setItem(cell / table->columnCount(), cell % table->columnCount(),
+                               new QTableWidgetItem(QStringLiteral("1.0")));
             table->setCurrentCell(0, 0);
         }
-        shown = analysis;
-    } else {
-        main->show();
+        shown = window;
     }
+    shown->show();
     QVERIFY(QTest::qWaitForWindowActive(shown));
 
     QStringList visited;
     for (int i = 0; i <= order.size(); ++i) {
-        visited << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName()
-                                                : QString());
+        visited << QApplication::focusWidget()->objectName();
         QTest::keyClick(shown->windowHandle(), Qt::Key_Tab);
     }
     QCOMPARE(visited, order + QStringList{order.first()});
