@@ -8,6 +8,7 @@
 #include "ui/frameless.h"
 #include "ui/screenfit.h"
 #include "ui/skin.h"
+#include "ui/windowtitle.h"
 #include "ui_qrealtimedata.h"
 
 #include <QBuffer>
@@ -45,6 +46,11 @@ QColor markColor(figures::Beyond mark)
     const QColor limit = mark == figures::Beyond::High ? HighColor : LowColor;
     const auto blend = [](int channel) { return qRound(255 + (channel - 255) * MarkStrength); };
     return QColor(blend(limit.red()), blend(limit.green()), blend(limit.blue()));
+}
+
+QString analysisTitle()
+{
+    return windowtitle::of(QRealTimeData::tr("Analysis"));
 }
 
 enum RecordColumn { TimeColumn, TemperatureColumn, HumidityColumn, HeatIndexColumn, DewColumn };
@@ -189,6 +195,7 @@ QRealTimeData::QRealTimeData(QWidget* parent)
       chooseSaveName(chooseSaveNameWithDialog)
 {
     ui->setupUi(this);
+    setWindowTitle(analysisTitle());
 
     auto* tempLayout = new QVBoxLayout;
     auto* humiLayout = new QVBoxLayout;
@@ -215,6 +222,7 @@ QRealTimeData::QRealTimeData(QWidget* parent)
 
     skin::showTableHeaders(ui->tableWidget);
     skin::showTableHeaders(ui->tableWidget_2);
+    skin::showReadableToolTips(this);
     ui->tableWidget->setColumnCount(RecordColumns);
     ui->tableWidget->setHorizontalHeaderLabels(recordTitles());
     ui->tableWidget->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
@@ -264,6 +272,7 @@ void QRealTimeData::setSaveNameChooser(SaveNameChooser chooser)
 void QRealTimeData::retranslate()
 {
     ui->retranslateUi(this);
+    setWindowTitle(analysisTitle());
     const QStringList titles = recordTitles();
     for (int column = 0; column < titles.size(); ++column)
         ui->tableWidget->horizontalHeaderItem(column)->setData(Qt::DisplayRole, titles.at(column));
@@ -279,10 +288,13 @@ void QRealTimeData::showWindow(bool downloadModeOn, bool celsius)
     if (!downloadMode) {
         ui->pushButtonDownload->hide();
         ui->pushButtonOpen->show();
+        ui->pushButtonOpen->setFocus();
         return;
     }
     ui->pushButtonOpen->hide();
     ui->pushButtonDownload->show();
+    // Export and Back wait for the download's end; the keyboard waits in its report.
+    ui->tableWidget_2->setFocus();
     fileIsWorkbook = false;
     showProgress(0);
     // A failed download must not leave an earlier download's records or report on show.

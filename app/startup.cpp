@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "ui/language.h"
+#include "ui/windowtitle.h"
 
 #include <QApplication>
 #include <QColor>
@@ -49,7 +50,7 @@ void configureApplication(QApplication& application)
     application.setStyleSheet(QLatin1String(styleBytes.constData()));
 
     QApplication::setPalette(QPalette(QColor(QStringLiteral("#F0F0F0"))));
-    QCoreApplication::setApplicationName(QStringLiteral("Hygrolux"));
+    QCoreApplication::setApplicationName(windowtitle::programName());
     // Lets the desktop match the windows with the installed entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(HYGROLUX_DESKTOP_ENTRY));
 

@@ -7,9 +7,11 @@
 #include "records/readings.h"
 #include "settings/set.h"
 #include "ui/frameless.h"
+#include "ui/keyboard.h"
 #include "ui/language.h"
 #include "ui/screenfit.h"
 #include "ui/skin.h"
+#include "ui/windowtitle.h"
 #include "ui_temp.h"
 
 #include <QCoreApplication>
@@ -54,7 +56,7 @@ const char* const WeekdayNames[] = {
 Temp::Temp(QWidget* parent) : QWidget(parent), ui(new Ui::Temp)
 {
     ui->setupUi(this);
-    setWindowTitle(tr("Temperature&Humidity Datalogger"));
+    setWindowTitle(windowtitle::programName());
     screenfit::fitToScreen(this, ui->widgetMain);
     ui->widgetTitle->raise();
     notice = new NoticeBox(this, ui->widgetTitle);
@@ -114,6 +116,7 @@ Temp::Temp(QWidget* parent) : QWidget(parent), ui(new Ui::Temp)
                                          ui->labelHumiLogo};
     for (QWidget* widget : translucent)
         widget->setAttribute(Qt::WA_TranslucentBackground);
+    keyboard::tabStopsForBoth(ui->radioButtonCentigrade, ui->radioButtonFahrenheit);
     ui->radioButtonCentigrade->setChecked(true);
     isC = true;
     skin::showRadioIndicator(ui->radioButtonCentigrade);
@@ -121,12 +124,15 @@ Temp::Temp(QWidget* parent) : QWidget(parent), ui(new Ui::Temp)
     for (QPushButton* button : {ui->pushButtonConnect, ui->pushButtonCalibration, ui->pushButtonSet,
                                 ui->pushButtonLanguage, ui->pushButtonStop, ui->pushButtonDownload})
         skin::dimWhenDisabled(button);
+    skin::showReadableToolTips(this);
 
     // The port hands over at most 64 bytes a read, so downloads stream in small pieces.
     serial->setReadBufferSize(64);
 
     ui->pushButtonDownload->setText(tr("Analyse"));
     ui->pushButtonDownload->setEnabled(true);
+    // The keyboard starts where the operator does, not on the title strip's first button.
+    ui->pushButtonConnect->setFocus();
 }
 
 Temp::~Temp()

@@ -24,6 +24,10 @@
         <translation>关闭</translation>
     </message>
     <message>
+        <source>Closes the program</source>
+        <translation>关闭程序</translation>
+    </message>
+    <message>
         <source>Connect</source>
         <translation>连接设备</translation>
     </message>
@@ -34,6 +38,10 @@
     <message>
         <source>Connected to the device:OK</source>
         <translation>设备已连接</translation>
+    </message>
+    <message>
+        <source>Connects to the logger through its USB adapter, or ends the connection</source>
+        <translation>通过 USB 适配器连接记录仪，或断开连接</translation>
     </message>
     <message>
         <source>Critical Error</source>
@@ -54,6 +62,10 @@
     <message>
         <source>Download</source>
         <translation>下载</translation>
+    </message>
+    <message>
+        <source>Downloads the logger&apos;s records and shows them; without a logger, opens saved files</source>
+        <translation>下载记录仪中的记录并显示；未连接记录仪时，打开已保存的文件</translation>
     </message>
     <message>
         <source>Fahrenheit</source>
@@ -84,8 +96,16 @@
         <translation>语言</translation>
     </message>
     <message>
+        <source>Maximises the window, or restores its size</source>
+        <translation>最大化窗口，或恢复原来的大小</translation>
+    </message>
+    <message>
         <source>Maximize</source>
         <translation>最大化</translation>
+    </message>
+    <message>
+        <source>Minimises the window</source>
+        <translation>最小化窗口</translation>
     </message>
     <message>
         <source>Minimize</source>
@@ -98,6 +118,10 @@
     <message>
         <source>Not found a valid device!</source>
         <translation>没有找到设备!</translation>
+    </message>
+    <message>
+        <source>Opens the recording settings: interval, number of records, mode and alarm limits</source>
+        <translation>打开记录设置：时间间隔、记录次数、记录方式和报警值</translation>
     </message>
     <message>
         <source>REC</source>
@@ -120,6 +144,18 @@
         <translation>数据正在记录</translation>
     </message>
     <message>
+        <source>Sets the logger&apos;s clock to this computer&apos;s time</source>
+        <translation>将记录仪的时钟设为本电脑的时间</translation>
+    </message>
+    <message>
+        <source>Shows the temperatures in degrees Celsius</source>
+        <translation>以摄氏度显示温度</translation>
+    </message>
+    <message>
+        <source>Shows the temperatures in degrees Fahrenheit</source>
+        <translation>以华氏度显示温度</translation>
+    </message>
+    <message>
         <source>Stop Record</source>
         <translation>停止记录</translation>
     </message>
@@ -136,8 +172,16 @@
         <translation>停止记录吗？记录仪会保留已有的记录。</translation>
     </message>
     <message>
+        <source>Stops the logger&apos;s recording</source>
+        <translation>停止记录仪的记录</translation>
+    </message>
+    <message>
         <source>Sunday</source>
         <translation>周日</translation>
+    </message>
+    <message>
+        <source>Switches every window between English and Chinese</source>
+        <translation>在英文和中文之间切换所有窗口</translation>
     </message>
     <message>
         <source>Temp</source>
@@ -193,6 +237,10 @@
     <message>
         <source>Close</source>
         <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Closes this window without sending anything (Esc)</source>
+        <translation>关闭此窗口，不发送任何设置（Esc）</translation>
     </message>
     <message>
         <source>Error:High humidity value should be greater than the low humidity value</source>
@@ -251,8 +299,24 @@
         <translation>秒</translation>
     </message>
     <message>
+        <source>Sends these settings to the logger (Enter)</source>
+        <translation>将这些设置发送到记录仪（Enter）</translation>
+    </message>
+    <message>
         <source>Setting</source>
         <translation>设置</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>The logger starts recording as soon as it has these settings</source>
+        <translation>记录仪收到设置后立即开始记录</translation>
+    </message>
+    <message>
+        <source>The logger starts recording when its own button is pressed</source>
+        <translation>按下记录仪上的按键后开始记录</translation>
     </message>
     <message>
         <source>apply</source>
@@ -410,8 +474,8 @@
         <translation>文件未保存：%1</translation>
     </message>
     <message>
-        <source>Form</source>
-        <translation>窗体</translation>
+        <source>Goes back to the main window</source>
+        <translation>返回主窗口</translation>
     </message>
     <message>
         <source>Heat Index</source>
@@ -428,6 +492,10 @@
     <message>
         <source>Low</source>
         <translation>下限值</translation>
+    </message>
+    <message>
+        <source>Minimises the window</source>
+        <translation>最小化窗口</translation>
     </message>
     <message>
         <source>Minimize</source>
@@ -450,6 +518,10 @@
         <translation>%1 未打开：其中记录超过 %2 条。</translation>
     </message>
     <message>
+        <source>Opens a saved data file or workbook</source>
+        <translation>打开已保存的数据文件或工作簿</translation>
+    </message>
+    <message>
         <source>Records</source>
         <translation>记录</translation>
     </message>
@@ -460,6 +532,10 @@
     <message>
         <source>Save File</source>
         <translation>保存文件</translation>
+    </message>
+    <message>
+        <source>Saves the download as text, workbook, PDF or CSV, or the charts as a picture</source>
+        <translation>将下载的数据保存为文本、工作簿、PDF 或 CSV 文件，或将图表保存为图片</translation>
     </message>
     <message>
         <source>Temperature</source>

@@ -4,9 +4,13 @@
 #include "device/recordingentry.h"
 #include "records/readings.h"
 #include "ui/frameless.h"
+#include "ui/keyboard.h"
 #include "ui/skin.h"
+#include "ui/windowtitle.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QShowEvent>
 
 namespace {
 
@@ -19,6 +23,11 @@ const char* const windowStyle =
     "#Set QLabel, #Set QRadioButton { color: #ffffff; }"
     "#Set QLabel#labelErrorInfo_3 { color: #ffd54f; }";
 
+QString settingsTitle()
+{
+    return windowtitle::of(Set::tr("Settings"));
+}
+
 void setRange(QSpinBox* box, recordingentry::Range range)
 {
     box->setRange(range.minimum, range.maximum);
@@ -29,6 +38,7 @@ void setRange(QSpinBox* box, recordingentry::Range range)
 Set::Set(QWidget* parent) : QWidget(parent), ui(new Ui::Set)
 {
     ui->setupUi(this);
+    setWindowTitle(settingsTitle());
     setRange(ui->spinBoxHighHumiWarn, recordingentry::Humidity);
     setRange(ui->spinBoxLowHumiWarn, recordingentry::Humidity);
     setRange(ui->setTimeHour, recordingentry::IntervalHours);
@@ -42,7 +52,9 @@ Set::Set(QWidget* parent) : QWidget(parent), ui(new Ui::Set)
     // A plain QWidget paints style sheet backgrounds only when asked to.
     setAttribute(Qt::WA_StyledBackground, true);
     setStyleSheet(QLatin1String(windowStyle) + skin::radioIndicatorRules(QStringLiteral("#Set ")));
+    skin::showReadableToolTips(this);
 
+    keyboard::tabStopsForBoth(ui->radioButtonAuto, ui->radioButtonManual);
     ui->radioButtonAuto->setChecked(true);
 }
 
@@ -101,6 +113,7 @@ void Set::setApplyEnabled(bool on)
 void Set::retranslate()
 {
     ui->retranslateUi(this);
+    setWindowTitle(settingsTitle());
 }
 
 void Set::on_pushButtonApply_clicked()
@@ -140,6 +153,33 @@ void Set::on_pushButtonApply_clicked()
 void Set::on_pushButtonCancel_clicked()
 {
     hide();
+}
+
+void Set::showEvent(QShowEvent* event)
+{
+    // Every opening starts at the first box, whatever had the focus when the window closed;
+    // a window given back by the desktop (restored from the task bar) keeps its focus.
+    if (!event->spontaneous())
+        ui->spinBoxHighTempWarn->setFocus();
+    QWidget::showEvent(event);
+}
+
+// Keys reach the window when the control with the focus has no use for them: a box has taken
+// the number typed into it before its Enter arrives here, and a focused button presses
+// itself on Enter.
+void Set::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        ui->pushButtonApply->click();
+        break;
+    case Qt::Key_Escape:
+        ui->pushButtonCancel->click();
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+    }
 }
 
 void Set::mousePressEvent(QMouseEvent* event)

@@ -26,6 +26,8 @@ void fitToScreen(QWidget* window, QWidget* body)
     auto* scroll = new QScrollArea(window);
     scroll->setObjectName(body->objectName() + QStringLiteral("Scroll"));
     scroll->setFrameShape(QFrame::NoFrame);
+    // Tab goes from command to command, never to the frame around them.
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setWidgetResizable(true);
     // The window's own background shows through, as it did behind the body.
     scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));

@@ -24,8 +24,14 @@ namespace {
 // alone; wrapped as a rule they can stand beside further rules.
 void appendRules(QWidget* widget, const QString& rules)
 {
-    widget->setStyleSheet(QLatin1String("* { ") + widget->styleSheet() + QLatin1String(" }\n") +
-                          rules);
+    QString sheet = widget->styleSheet();
+    if (sheet.trimmed().isEmpty()) {
+        widget->setStyleSheet(rules);
+        return;
+    }
+    if (!sheet.contains(QLatin1Char('{')))
+        sheet = QLatin1String("* { ") + sheet + QLatin1String(" }");
+    widget->setStyleSheet(sheet + QLatin1Char('\n') + rules);
 }
 
 } // namespace
@@ -39,6 +45,18 @@ void dimWhenDisabled(QAbstractButton* button)
 {
     appendRules(button,
                 QStringLiteral("QPushButton:disabled { color: rgba(255, 255, 255, 110); }"));
+}
+
+void showReadableToolTips(QWidget* window)
+{
+    const QString rule =
+        QStringLiteral("QToolTip { border-image: none; border: 1px solid #5c8ad6;"
+                       " background-color: #1b3a6b; color: #ffffff; padding: 2px; }");
+    QList<QWidget*> widgets = window->findChildren<QWidget*>();
+    widgets.prepend(window);
+    for (QWidget* widget : widgets)
+        if (!widget->styleSheet().isEmpty() || !widget->toolTip().isEmpty())
+            appendRules(widget, rule);
 }
 
 void showTableHeaders(QTableView* table)
