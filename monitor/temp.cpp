@@ -4,6 +4,7 @@
 #include "device/linkmessages.h"
 #include "device/linksupervisor.h"
 #include "device/portscan.h"
+#include "livealarm.h"
 #include "records/readings.h"
 #include "settings/set.h"
 #include "ui/frameless.h"
@@ -62,6 +63,8 @@ Temp::Temp(QWidget* parent) : QWidget(parent), ui(new Ui::Temp)
     liveReplyWait = new QTimer(this);
     liveReplyWait->setSingleShot(true);
     liveReplyWait->setInterval(LiveReplyWaitMs);
+    liveAlarm = new LiveAlarm({ui->labelTempValue, ui->labelTempUnit},
+                              {ui->labelHumiValue, ui->labelHumiUnit}, this);
 
     setWindowFlags(frameless::WindowFlags);
     ui->labelTitle->installEventFilter(this);
@@ -183,6 +186,7 @@ void Temp::applyDisconnectedState()
     sendtimer->stop();
     liveReplyWait->stop();
     loggerLimits.reset();
+    liveAlarm->reset();
     link->reset();
 }
 
@@ -499,6 +503,7 @@ void Temp::handleLiveReply(const unsigned char* frame)
     if (!updateRecordStatus(live.recordCount))
         return;
     showReadings(live.temperatureCode, live.humidityCode);
+    liveAlarm->take(live, isC);
     // A Download that waited for this reply goes ahead if the logger is still idle.
     if (liveReplyWait->isActive()) {
         liveReplyWait->stop();
