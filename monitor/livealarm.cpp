@@ -59,9 +59,13 @@ void LiveAlarm::reset()
 
 void LiveAlarm::paint(Shown shown, Beyond side)
 {
-    const char* colour = side == Beyond::High ? AboveHigh : side == Beyond::Low ? BelowLow : Plain;
+    const QLatin1String colour(side == Beyond::High  ? AboveHigh
+                               : side == Beyond::Low ? BelowLow
+                                                     : Plain);
+    // A new style sheet restyles the label: only when the colour changes, not every second.
     for (QLabel* label : {shown.value, shown.unit})
-        label->setStyleSheet(QLatin1String(colour));
+        if (label->styleSheet() != colour)
+            label->setStyleSheet(colour);
 }
 
 void LiveAlarm::notify(const Change& change, bool celsius)
