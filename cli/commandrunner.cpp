@@ -1,5 +1,6 @@
 #include "commandrunner.h"
 
+#include "alarmcommands.h"
 #include "archivelisting.h"
 #include "device/linkmessages.h"
 #include "device/linksupervisor.h"
@@ -7,8 +8,10 @@
 #include "exitcodes.h"
 #include "filecommands.h"
 #include "liveformat.h"
+#include "monitoringplugin.h"
 #include "outputcheck.h"
 #include "portlist.h"
+#include "prometheustextfile.h"
 #include "reports/report.h"
 
 #include <QCoreApplication>
@@ -55,6 +58,8 @@ CommandRunner::CommandRunner(const cli::Invocation& invocation_, QTextStream& ou
     connect(&checkTimer, &QTimer::timeout, &download, &LoggedDownload::tick);
     connect(&download, &LoggedDownload::progressChanged, this, &CommandRunner::downloadProgress);
     connect(&download, &LoggedDownload::finished, this, &CommandRunner::downloadFinished);
+    if (!invocation.alarmCommand.isEmpty())
+        alarms = new AlarmCommands(invocation.alarmCommand, err, this);
 }
 
 int CommandRunner::run()
@@ -80,10 +85,11 @@ int CommandRunner::run()
     interrupts.install();
     const QString port =
         invocation.port.isEmpty() ? devicelink::findLoggerPort(QString()) : invocation.port;
+    portLabel = port.isEmpty() ? QString() : devicelink::deviceFile(port);
     QString why;
     if (!session.open(port, &why)) {
-        err << why << '\n';
-        return exitcode::Unreachable;
+        fail(exitcode::Unreachable, why);
+        return exitCode;
     }
     return loop.exec();
 }
@@ -131,6 +137,7 @@ void CommandRunner::loggerConnected()
 {
     switch (invocation.command) {
     case Command::Status:
+    case Command::Check:
     case Command::Watch:
     case Command::Download:
         // A download first reads the alarm limits, which the data file's header carries.
@@ -179,19 +186,15 @@ void CommandRunner::liveReply(const wire::LiveValues& live)
             out << liveformat::statusText(live, invocation.celsius, session.portName());
         finish(exitcode::Done);
         break;
-    case Command::Watch: {
-        out << liveformat::csvLine(live, invocation.celsius, now) << '\n';
-        // Nobody reads any more: the command ends, and frees the port.
-        const QString failure = cli::outputFailure(out);
-        if (!failure.isEmpty()) {
-            fail(exitcode::OutputFailed, failure);
-            return;
-        }
-        answerTimer.start();
-        if (invocation.count > 0 && ++linesPrinted >= invocation.count)
-            finish(exitcode::Done);
+    case Command::Check: {
+        const monitoringplugin::Answer answer = monitoringplugin::of(live, invocation.celsius);
+        out << answer.line << '\n';
+        finish(answer.exitCode);
         break;
     }
+    case Command::Watch:
+        watched(live, now);
+        break;
     case Command::Download:
         if (!downloadAsked)
             startDownload(live);
@@ -199,6 +202,41 @@ void CommandRunner::liveReply(const wire::LiveValues& live)
     default:
         break;
     }
+}
+
+void CommandRunner::watched(const wire::LiveValues& live, const QDateTime& now)
+{
+    out << liveformat::csvLine(live, invocation.celsius, now) << '\n';
+    // Nobody reads any more: the command ends, and frees the port.
+    const QString failure = cli::outputFailure(out);
+    if (!failure.isEmpty()) {
+        fail(exitcode::OutputFailed, failure);
+        return;
+    }
+    answerTimer.start();
+    lastReply = now;
+    if (!invocation.prometheusFile.isEmpty())
+        writeMetrics(live);
+    if (alarms)
+        for (const liveexcursions::Change& change : excursions.take(live))
+            alarms->run(change, invocation.celsius, portLabel, now);
+    if (invocation.count > 0 && ++linesPrinted >= invocation.count)
+        finish(exitcode::Done);
+}
+
+void CommandRunner::writeMetrics(const std::optional<wire::LiveValues>& live)
+{
+    const QString why = prometheustextfile::write(
+        invocation.prometheusFile, prometheustextfile::text({portLabel, live, lastReply}));
+    // Said once, and again only after the file could be written in between: a full disk
+    // must not fill the journal with a line a second.
+    if (!why.isEmpty() && !metricsFailing)
+        err << QStringLiteral("The metrics file %1 cannot be written (%2); the watch goes on and "
+                              "tries again at every reply.")
+                   .arg(invocation.prometheusFile, why)
+            << '\n';
+    err.flush();
+    metricsFailing = !why.isEmpty();
 }
 
 void CommandRunner::acknowledged(wire::Command command)
@@ -323,18 +361,21 @@ void CommandRunner::linkFailed(const QString& message)
 {
     if (done)
         return;
-    err << message << '\n';
     if (download.isRunning()) {
+        err << message << '\n';
         // Ends as missed: the data file keeps what arrived, marked "data missed".
         download.linkDropped();
         return;
     }
-    finish(exitcode::Unreachable);
+    fail(exitcode::Unreachable, message);
 }
 
 void CommandRunner::interrupted()
 {
     if (invocation.command == Command::Watch) {
+        // Whatever an alarm command was doing, the watch is to end now.
+        if (alarms)
+            alarms->stop();
         finish(exitcode::Done);
         return;
     }
@@ -350,7 +391,15 @@ void CommandRunner::fail(int code, const QString& message)
 {
     if (done)
         return;
+    if (invocation.command == Command::Check) {
+        out << monitoringplugin::unknown(message).line << '\n';
+        finish(cli::pluginexit::Unknown);
+        return;
+    }
     err << message << '\n';
+    // The collector is told the logger no longer answers, rather than shown the last readings.
+    if (code == exitcode::Unreachable && !invocation.prometheusFile.isEmpty())
+        writeMetrics(std::nullopt);
     finish(code);
 }
 
@@ -364,5 +413,12 @@ void CommandRunner::finish(int code)
     checkTimer.stop();
     out.flush();
     err.flush();
+    exitCode = code;
+    // The alarm commands still running or waiting are seen to their end, each within its
+    // time limit.
+    if (alarms && !alarms->isIdle()) {
+        connect(alarms, &AlarmCommands::idle, this, [this] { loop.exit(exitCode); });
+        return;
+    }
     loop.exit(code);
 }

@@ -4,12 +4,16 @@
 #include "invocation.h"
 #include "loggersession.h"
 #include "progressreport.h"
+#include "records/liveexcursions.h"
 #include "records/loggeddownload.h"
 
 #include <QEventLoop>
 #include <QObject>
 #include <QTimer>
 
+#include <optional>
+
+class AlarmCommands;
 class QTextStream;
 
 // Runs one command of hygrolux-cli against the logger, from opening the port to the exit
@@ -31,6 +35,9 @@ private:
     void startPolling();
     void poll();
     void liveReply(const wire::LiveValues& live);
+    void watched(const wire::LiveValues& live, const QDateTime& now);
+    // The metrics file of watch --prometheus; `live` none: the logger did not answer.
+    void writeMetrics(const std::optional<wire::LiveValues>& live);
     void acknowledged(wire::Command command);
     void startDownload(const wire::LiveValues& live);
     void downloadProgress(int percent);
@@ -56,6 +63,14 @@ private:
     QTimer pollTimer;
     QTimer answerTimer;
     int linesPrinted = 0;
+    // watch: the port as the metrics and alarm commands name it, the last reply, and the
+    // excursions that --on-alarm hears of.
+    QString portLabel;
+    QDateTime lastReply;
+    bool metricsFailing = false;
+    liveexcursions::Tracker excursions;
+    AlarmCommands* alarms = nullptr;
+    int exitCode = 0;
     LoggedDownload download;
     QTimer checkTimer;
     ProgressReport progress;

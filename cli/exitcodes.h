@@ -23,3 +23,16 @@ constexpr int OutputFailed = 5;
 constexpr int Interrupted = 130;
 
 } // namespace cli::exitcode
+
+// check answers as a monitoring plugin (Nagios, Icinga, Naemon, Zabbix) does, whatever the
+// table above says.
+namespace cli::pluginexit {
+
+// Every reading within the logger's alarm limits.
+constexpr int Ok = 0;
+// A reading beyond a limit.
+constexpr int Critical = 2;
+// The logger could not be read, or the command line was wrong.
+constexpr int Unknown = 3;
+
+} // namespace cli::pluginexit

@@ -21,17 +21,18 @@ struct CommandName {
     Command command;
 };
 const CommandName Commands[] = {
-    {"ports", Command::Ports},         {"status", Command::Status},
-    {"watch", Command::Watch},         {"set-clock", Command::SetClock},
-    {"configure", Command::Configure}, {"stop", Command::Stop},
-    {"download", Command::Download},   {"summary", Command::Summary},
-    {"report", Command::Report},       {"archive", Command::Archive},
+    {"ports", Command::Ports},        {"status", Command::Status},
+    {"check", Command::Check},        {"watch", Command::Watch},
+    {"set-clock", Command::SetClock}, {"configure", Command::Configure},
+    {"stop", Command::Stop},          {"download", Command::Download},
+    {"summary", Command::Summary},    {"report", Command::Report},
+    {"archive", Command::Archive},
 };
 
 // The commands that talk to the logger; summary and report read a file, archive lists a folder.
-const std::vector<Command> LoggerCommands = {Command::Ports,    Command::Status,    Command::Watch,
-                                             Command::SetClock, Command::Configure, Command::Stop,
-                                             Command::Download};
+const std::vector<Command> LoggerCommands = {Command::Ports, Command::Status,   Command::Check,
+                                             Command::Watch, Command::SetClock, Command::Configure,
+                                             Command::Stop,  Command::Download};
 
 // The options that belong to some commands only; the others are for every command.
 const std::vector<std::pair<QString, std::vector<Command>>>& commandOptions()
@@ -43,6 +44,8 @@ const std::vector<std::pair<QString, std::vector<Command>>>& commandOptions()
         {"path", {Command::Archive}},
         {"every", {Command::Watch}},
         {"count", {Command::Watch}},
+        {"prometheus", {Command::Watch}},
+        {"on-alarm", {Command::Watch}},
         {"interval", {Command::Configure}},
         {"records", {Command::Configure}},
         {"temp-high", {Command::Configure}},
@@ -70,8 +73,20 @@ const char* const Description =
     "  ports       List the serial ports; * marks the one the logger is looked for on.\n"
     "  status      Print the live readings, the record count and the alarm limits\n"
     "              (--json: one JSON object).\n"
+    "  check       Read the live readings once and answer as a monitoring plugin\n"
+    "              (Nagios, Icinga, Naemon, Zabbix): one line, \"HYGROLUX OK\" within\n"
+    "              the alarm limits, \"HYGROLUX CRITICAL\" with the reading beyond\n"
+    "              which limit, \"HYGROLUX UNKNOWN\" with the reason when the logger\n"
+    "              cannot be read, and the readings and limits as performance data.\n"
     "  watch       Print the live readings as CSV lines until --count lines or Ctrl-C:\n"
     "              time, temperature, humidity, dew temperature, heat index, records.\n"
+    "              --prometheus also writes them after every reply to FILE, for\n"
+    "              node_exporter's textfile collector (hygrolux_up 0 when the logger\n"
+    "              did not answer). --on-alarm runs COMMAND with /bin/sh when an\n"
+    "              excursion beyond an alarm limit starts or ends, with HYGROLUX_ALARM\n"
+    "              (high, low, cleared), HYGROLUX_QUANTITY, HYGROLUX_VALUE,\n"
+    "              HYGROLUX_LIMIT, HYGROLUX_UNIT, HYGROLUX_TIME and HYGROLUX_PORT in its\n"
+    "              environment; a command still running after 30 s is killed.\n"
     "  set-clock   Set the logger's clock to this computer's.\n"
     "  configure   Send the recording parameters: --interval, --records, --temp-high,\n"
     "              --temp-low, --humi-high, --humi-low, and --manual for manual start.\n"
@@ -100,18 +115,24 @@ const char* const Description =
     "the folder HYGROLUX_ARCHIVE, else $XDG_DATA_HOME/hygrolux/downloads, else\n"
     "~/.local/share/hygrolux/downloads.";
 
-const char* const ExitCodes = "\nExit codes:\n"
-                              "  0    done\n"
-                              "  1    the logger could not be reached, or the link dropped\n"
-                              "  2    usage error, a parameter was refused, or FILE is no\n"
-                              "       data file or workbook of this program\n"
-                              "  3    the download failed (checksum error, no data, data missed);\n"
-                              "       ./data.txt keeps what arrived\n"
-                              "  4    the report of --out or --report was not saved (after a\n"
-                              "       download: the download succeeded)\n"
-                              "  5    the results could not be written to the standard output\n"
-                              "       (a closed pipe, a full disk); what was done stays done\n"
-                              "  130  interrupted by Ctrl-C before the command was done\n";
+const char* const ExitCodes =
+    "\nExit codes:\n"
+    "  0    done\n"
+    "  1    the logger could not be reached, or the link dropped\n"
+    "  2    usage error, a parameter was refused, or FILE is no\n"
+    "       data file or workbook of this program\n"
+    "  3    the download failed (checksum error, no data, data missed);\n"
+    "       ./data.txt keeps what arrived\n"
+    "  4    the report of --out or --report was not saved (after a\n"
+    "       download: the download succeeded)\n"
+    "  5    the results could not be written to the standard output\n"
+    "       (a closed pipe, a full disk); what was done stays done\n"
+    "  130  interrupted by Ctrl-C before the command was done\n"
+    "\n"
+    "check answers with the exit codes of monitoring plugins instead:\n"
+    "0 OK, every reading within the logger's alarm limits (a reading\n"
+    "on a limit is within); 2 CRITICAL, a reading beyond one; 3 UNKNOWN,\n"
+    "the logger could not be read or the command line was wrong.\n";
 
 QString invalid(const QString& option, const QString& value, const QString& expected)
 {
@@ -218,6 +239,20 @@ bool readReportName(const QCommandLineParser& parser, Invocation& invocation, QS
 
 bool readWatch(const QCommandLineParser& parser, Invocation& invocation, QString* error)
 {
+    for (const auto& [option, value] :
+         {std::pair{QStringLiteral("prometheus"), &invocation.prometheusFile},
+          std::pair{QStringLiteral("on-alarm"), &invocation.alarmCommand}}) {
+        if (!parser.isSet(option))
+            continue;
+        *value = parser.value(option);
+        if (value->trimmed().isEmpty()) {
+            *error = QStringLiteral("--%1 needs %2.")
+                         .arg(option, option == QLatin1String("prometheus")
+                                          ? QStringLiteral("the name of the metrics file")
+                                          : QStringLiteral("a command"));
+            return false;
+        }
+    }
     // A day between readings at most; at least one, as the windows poll.
     constexpr recordingentry::Range Every{1, 86400};
     constexpr recordingentry::Range Count{1, 1000000000};
@@ -239,8 +274,8 @@ void describe(QCommandLineParser& parser)
     parser.addVersionOption();
     parser.addPositionalArgument(
         "command",
-        "ports, status, watch, set-clock, configure, stop, download, summary, report or "
-        "archive.");
+        "ports, status, check, watch, set-clock, configure, stop, download, summary, report "
+        "or archive.");
     parser.addPositionalArgument("file",
                                  "summary, report: a data file or workbook (default "
                                  "./data.txt).",
@@ -253,6 +288,11 @@ void describe(QCommandLineParser& parser)
         {"path", "archive: print the archive's folder."},
         {"every", "watch: seconds between readings (default 1).", "seconds"},
         {"count", "watch: stop after this many lines.", "n"},
+        {"prometheus",
+         "watch: after every reply, write the readings to this file for Prometheus "
+         "(temperatures in degrees Celsius).",
+         "file"},
+        {"on-alarm", "watch: run this shell command when an excursion starts or ends.", "command"},
         {"interval", "configure: seconds between records, 1 to 65535.", "seconds"},
         {"records", "configure: number of records to take, 1 to 20000.", "n"},
         {"temp-high", "configure: high temperature alarm, whole degrees.", "t"},
@@ -290,8 +330,19 @@ QString helpText(const QCommandLineParser& parser)
 ParseResult parse(QCommandLineParser& parser, const QStringList& arguments)
 {
     ParseResult result;
+    Invocation& invocation = result.invocation;
+    const auto named = [&invocation](const QString& name) {
+        for (const CommandName& command : Commands)
+            if (name == QLatin1String(command.name)) {
+                invocation.command = command.command;
+                return true;
+            }
+        return false;
+    };
     if (!parser.parse(arguments)) {
         result.error = parser.errorText();
+        // check answers even a wrong command line as a monitoring plugin.
+        named(parser.positionalArguments().value(0));
         return result;
     }
     if (parser.isSet("help")) {
@@ -309,14 +360,7 @@ ParseResult parse(QCommandLineParser& parser, const QStringList& arguments)
         return result;
     }
     const QString name = positional.first();
-    bool known = false;
-    Invocation& invocation = result.invocation;
-    for (const CommandName& command : Commands)
-        if (name == QLatin1String(command.name)) {
-            invocation.command = command.command;
-            known = true;
-        }
-    if (!known) {
+    if (!named(name)) {
         result.error = QStringLiteral("Unknown command: \"%1\".").arg(name);
         return result;
     }

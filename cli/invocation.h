@@ -10,7 +10,19 @@ class QStringList;
 // What hygrolux-cli was asked to do, read from its command line.
 namespace cli {
 
-enum class Command { Ports, Status, Watch, SetClock, Configure, Stop, Download, Summary, Report, Archive };
+enum class Command {
+    Ports,
+    Status,
+    Check,
+    Watch,
+    SetClock,
+    Configure,
+    Stop,
+    Download,
+    Summary,
+    Report,
+    Archive
+};
 
 struct Invocation {
     Command command = Command::Status;
@@ -20,6 +32,8 @@ struct Invocation {
     bool archivePath = false;             // archive: the folder, not its downloads
     int everySeconds = 1;                 // watch
     int count = 0;                        // watch; 0: until interrupted
+    QString prometheusFile;               // watch: the metrics file; empty: none
+    QString alarmCommand;                 // watch: run at each excursion's start and end
     wire::RecordingParameters parameters; // configure, checked as the settings window does
     // download: the report's file, its form by its name; empty: no report. report: the PDF.
     QString out;

@@ -4,6 +4,7 @@
 #include "commandrunner.h"
 #include "exitcodes.h"
 #include "invocation.h"
+#include "monitoringplugin.h"
 #include "outputcheck.h"
 
 #include <QCommandLineParser>
@@ -71,6 +72,10 @@ int main(int argc, char** argv)
             << '\n';
         return cli::checkedOutput(cli::exitcode::Done, out, err);
     case cli::ParseResult::Action::UsageError:
+        if (parsed.invocation.command == cli::Command::Check) {
+            out << monitoringplugin::unknown(parsed.error).line << '\n';
+            return cli::pluginexit::Unknown;
+        }
         err << parsed.error << '\n';
         if (parsed.pointToHelp)
             err << QStringLiteral("Try \"%1 --help\".").arg(QCoreApplication::applicationName())
@@ -81,5 +86,9 @@ int main(int argc, char** argv)
     }
 
     CommandRunner runner(parsed.invocation, out, err, ::isatty(STDERR_FILENO) == 1);
-    return cli::checkedOutput(runner.run(), out, err);
+    const int code = cli::checkedOutput(runner.run(), out, err);
+    // A monitoring system that cannot read the answer has no state from it.
+    if (parsed.invocation.command == cli::Command::Check && code == cli::exitcode::OutputFailed)
+        return cli::pluginexit::Unknown;
+    return code;
 }

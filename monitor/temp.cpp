@@ -4,6 +4,7 @@
 #include "device/linkmessages.h"
 #include "device/linksupervisor.h"
 #include "device/portscan.h"
+#include "livealarm.h"
 #include "records/readings.h"
 #include "settings/set.h"
 #include "ui/frameless.h"
@@ -71,6 +72,8 @@ Temp::Temp(QWidget* parent) : QWidget(parent), ui(new Ui::Temp)
     liveReplyWait = new QTimer(this);
     liveReplyWait->setSingleShot(true);
     liveReplyWait->setInterval(LiveReplyWaitMs);
+    liveAlarm = new LiveAlarm({ui->labelTempValue, ui->labelTempUnit},
+                              {ui->labelHumiValue, ui->labelHumiUnit}, this);
 
     setWindowFlags(frameless::WindowFlags);
     ui->labelTitle->installEventFilter(this);
@@ -203,6 +206,7 @@ void Temp::applyDisconnectedState()
     sendtimer->stop();
     liveReplyWait->stop();
     loggerLimits.reset();
+    liveAlarm->reset();
     link->reset();
 }
 
@@ -544,6 +548,7 @@ void Temp::handleLiveReply(const unsigned char* frame)
     if (!updateRecordStatus(live.recordCount))
         return;
     showReadings(live.temperatureCode, live.humidityCode);
+    liveAlarm->take(live, isC);
     // A Download that waited for this reply goes ahead if the logger is still idle.
     if (liveReplyWait->isActive()) {
         liveReplyWait->stop();

@@ -12,6 +12,7 @@
 #include <optional>
 
 class LinkSupervisor;
+class LiveAlarm;
 class QRealTimeData;
 class QTimer;
 class Set;
@@ -126,4 +127,6 @@ private:
     // starts from.
     std::optional<wire::RecordingParameters> acknowledgedParameters;
     QTimer* liveReplyWait = nullptr;
+    // The readings beyond the logger's limits: their colours and notifications.
+    LiveAlarm* liveAlarm = nullptr;
 };

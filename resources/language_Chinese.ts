@@ -926,4 +926,55 @@
         <translation>结论：%1</translation>
     </message>
 </context>
+<context>
+    <name>LiveAlarm</name>
+    <message>
+        <source>Temperature %1 is above the high limit %2</source>
+        <translation>温度 %1 高于报警上限 %2</translation>
+    </message>
+    <message>
+        <source>Temperature %1 is below the low limit %2</source>
+        <translation>温度 %1 低于报警下限 %2</translation>
+    </message>
+    <message>
+        <source>Humidity %1 is above the high limit %2</source>
+        <translation>湿度 %1 高于报警上限 %2</translation>
+    </message>
+    <message>
+        <source>Humidity %1 is below the low limit %2</source>
+        <translation>湿度 %1 低于报警下限 %2</translation>
+    </message>
+    <message>
+        <source>Temperature %1 is back below the high limit %2</source>
+        <translation>温度 %1 已回落到报警上限 %2 以下</translation>
+    </message>
+    <message>
+        <source>Temperature %1 is back above the low limit %2</source>
+        <translation>温度 %1 已回升到报警下限 %2 以上</translation>
+    </message>
+    <message>
+        <source>Humidity %1 is back below the high limit %2</source>
+        <translation>湿度 %1 已回落到报警上限 %2 以下</translation>
+    </message>
+    <message>
+        <source>Humidity %1 is back above the low limit %2</source>
+        <translation>湿度 %1 已回升到报警下限 %2 以上</translation>
+    </message>
+    <message>
+        <source>Temperature alarm</source>
+        <translation>温度报警</translation>
+    </message>
+    <message>
+        <source>Temperature back within limits</source>
+        <translation>温度已回到报警限值以内</translation>
+    </message>
+    <message>
+        <source>Humidity alarm</source>
+        <translation>湿度报警</translation>
+    </message>
+    <message>
+        <source>Humidity back within limits</source>
+        <translation>湿度已回到报警限值以内</translation>
+    </message>
+</context>
 </TS>

@@ -22,6 +22,7 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using wire::block::RecordCodes;
@@ -89,6 +90,12 @@ private slots:
     void statusJsonShowsTheLoggersValues_data();
     void statusJsonShowsTheLoggersValues();
     void watchPrintsALineASecond();
+    void checkAnswersAsAMonitoringPlugin_data();
+    void checkAnswersAsAMonitoringPlugin();
+    void watchWritesTheMetricsFileWhole();
+    void metricsFileThatCannotBeWrittenIsSaidOnce();
+    void alarmCommandRunsAtEachStartAndEnd();
+    void alarmCommandThatHangsNeverStopsTheWatch();
     void downloadWritesWhatTheWindowWrites_data();
     void downloadWritesWhatTheWindowWrites();
     void configureChecksLikeTheSettingsWindow_data();
@@ -274,6 +281,213 @@ void CliTest::watchPrintsALineASecond()
     QCOMPARE(run.lineTimesMs.size(), 3);
     const qint64 meanGap = (run.lineTimesMs.last() - run.lineTimesMs.first()) / 2;
     QVERIFY2(meanGap >= 700 && meanGap <= 1600, qPrintable(QString("%1 ms apart").arg(meanGap)));
+}
+
+void CliTest::checkAnswersAsAMonitoringPlugin_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<RecordCodes>("codes");
+    QTest::addColumn<int>("silentCode");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("line"); // %1: the missing port
+
+    // The logger's limits: 40 / -10 degC, 80 / 20 %RH.
+    QTest::newRow("within")
+        << QStringList{"check"} << RecordCodes{650, 500} << -1 << 0
+        << "HYGROLUX OK - temperature 25.0 C, humidity 50.0 %RH | temperature=25.0;;-10:40 "
+           "humidity=50.0;;20:80 dew_point=13.9 heat_index=25.0";
+    QTest::newRow("on both high limits")
+        << QStringList{"check"} << RecordCodes{800, 800} << -1 << 0
+        << "HYGROLUX OK - temperature 40.0 C, humidity 80.0 %RH | temperature=40.0;;-10:40 "
+           "humidity=80.0;;20:80 dew_point=35.9 heat_index=82.5";
+    QTest::newRow("beyond both, in Fahrenheit")
+        << QStringList{"check", "--fahrenheit"} << RecordCodes{812, 0} << -1 << 2
+        << "HYGROLUX CRITICAL - temperature 106.2 F is above the high limit 104 F, humidity 0.0 "
+           "%RH is below the low limit 20 %RH | temperature=106.2;;14:104 humidity=0.0;;20:80 "
+           "dew_point=U heat_index=98.1";
+    QTest::newRow("below the low temperature limit")
+        << QStringList{"check"} << RecordCodes{299, 500} << -1 << 2
+        << "HYGROLUX CRITICAL - temperature -10.1 C is below the low limit -10 C, humidity 50.0 "
+           "%RH | temperature=-10.1;;-10:40 humidity=50.0;;20:80 dew_point=-17.7 "
+           "heat_index=-10.1";
+    QTest::newRow("no logger")
+        << QStringList{"check", "--port", "%1"} << RecordCodes{650, 500} << -1 << 3
+        << "HYGROLUX UNKNOWN - Not found a valid device! The port %1 cannot be used: it does not "
+           "exist.";
+    QTest::newRow("a logger without live readings")
+        << QStringList{"check"} << RecordCodes{650, 500} << 0x05 << 3
+        << "HYGROLUX UNKNOWN - The logger sends no live readings.";
+    QTest::newRow("a wrong command line")
+        << QStringList{"check", "--every", "5"} << RecordCodes{650, 500} << -1 << 3
+        << "HYGROLUX UNKNOWN - --every is not an option of check.";
+}
+
+// One line on the standard output, nothing on the standard error (which some monitoring
+// systems show with it), and the state as the exit code.
+void CliTest::checkAnswersAsAMonitoringPlugin()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(RecordCodes, codes);
+    QFETCH(int, silentCode);
+    QFETCH(int, exitCode);
+    QFETCH(QString, line);
+    logger->setLiveCodes(codes);
+    setSettings([&](sim::Settings& s) { s.silentCode = silentCode; });
+    const QString missing = path("no-such-port");
+    const Run run = cli(arguments.replaceInStrings("%1", missing));
+    QCOMPARE(lines(run.out), QStringList{line.replace("%1", missing)});
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.err, QByteArray());
+}
+
+// The file a collector reads is always whole: written beside and renamed over the last one,
+// the port's label escaped, and "down" once the logger stops answering.
+void CliTest::watchWritesTheMetricsFileWhole()
+{
+    logger->setLiveCodes({650, 0}); // dry air: no dew temperature
+    storeRecords(7);
+    const QString port = path("a \"quoted\" \\ port");
+    QVERIFY(QFile::link(logger->portName(), port));
+    QVERIFY(QDir(dir->path()).mkdir("textfile"));
+    const QString metrics = path("textfile/hygrolux.prom");
+    QList<ino_t> files;
+    QByteArray up;
+    int csvLines = 0;
+    const Run run = cli({"watch", "--port", port, "--prometheus", metrics, "--fahrenheit"}, 20000,
+                        [&](QProcess&, const QString& line) {
+                            if (!line.startsWith("20"))
+                                return;
+                            struct stat status {
+                            };
+                            if (::stat(QFile::encodeName(metrics).constData(), &status) == 0)
+                                files << status.st_ino;
+                            up = hygrolux::test::fileContents(metrics);
+                            // After three replies the logger falls silent.
+                            if (++csvLines == 3)
+                                setSettings([](sim::Settings& s) { s.silentCode = 0x05; });
+                        });
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(files.size() >= 2 && files.first() != files.last(), "rewritten in place");
+    QCOMPARE(
+        QDir(path("textfile")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList{"hygrolux.prom"});
+
+    // Every sample names the port; temperatures in degC whatever the watch prints.
+    const QString label =
+        "port=\"" + QString(port).replace("\\", "\\\\").replace("\"", "\\\"") + "\"";
+    const auto samples = [&label](const QByteArray& text) {
+        QStringList found;
+        for (const QString& line : lines(text))
+            if (!line.startsWith('#'))
+                found << QString(line).replace(label, "port=P");
+        return found;
+    };
+    QStringList shown = samples(up);
+    QVERIFY(shown.last().startsWith("hygrolux_last_reply_timestamp_seconds{port=P} "));
+    QVERIFY(qAbs(shown.takeLast().section(' ', -1).toDouble() -
+                 QDateTime::currentSecsSinceEpoch()) < 60);
+    QCOMPARE(shown, (QStringList{
+                        "hygrolux_up{port=P} 1",
+                        "hygrolux_temperature_celsius{port=P} 25.0",
+                        "hygrolux_humidity_percent{port=P} 0.0",
+                        "hygrolux_heat_index_celsius{port=P} 25.0",
+                        "hygrolux_alarm_limit{port=P,quantity=\"temperature\",limit=\"high\"} 40",
+                        "hygrolux_alarm_limit{port=P,quantity=\"temperature\",limit=\"low\"} -10",
+                        "hygrolux_alarm_limit{port=P,quantity=\"humidity\",limit=\"high\"} 80",
+                        "hygrolux_alarm_limit{port=P,quantity=\"humidity\",limit=\"low\"} 20",
+                        "hygrolux_records{port=P} 7",
+                    }));
+    // Each of the seven metrics with its help and type.
+    QCOMPARE(lines(up).filter(QRegularExpression("^# (HELP|TYPE) ")).size(), 2 * 7);
+    // Prometheus' own judge, where it is installed.
+    const QString promtool = QStandardPaths::findExecutable("promtool");
+    if (!promtool.isEmpty()) {
+        QProcess check;
+        check.setStandardInputFile(path("up.prom"));
+        QFile copy(path("up.prom"));
+        QVERIFY(copy.open(QIODevice::WriteOnly) && copy.write(up) == up.size());
+        copy.close();
+        check.start(promtool, {"check", "metrics"});
+        QVERIFY(check.waitForFinished());
+        QVERIFY2(check.exitCode() == 0, check.readAll().constData());
+    }
+
+    // A logger fallen silent is down; its readings are not shown as if they were live.
+    const QStringList down = samples(hygrolux::test::fileContents(metrics));
+    QCOMPARE(down.size(), 2);
+    QCOMPARE(down.first(), QStringLiteral("hygrolux_up{port=P} 0"));
+    QVERIFY(down.last().startsWith("hygrolux_last_reply_timestamp_seconds{port=P} "));
+}
+
+void CliTest::metricsFileThatCannotBeWrittenIsSaidOnce()
+{
+    const Run run = cli({"watch", "--count", "3", "--prometheus", path("gone/hygrolux.prom")});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(lines(run.out).size(), 3);
+    QCOMPARE(lines(run.err).size(), 1);
+    QVERIFY2(run.err.startsWith("The metrics file " + path("gone/hygrolux.prom").toUtf8() +
+                                " cannot be written ("),
+             run.err.constData());
+}
+
+void CliTest::alarmCommandRunsAtEachStartAndEnd()
+{
+    // Above the high limit, straight below the low one, back within; the command fails each
+    // time, which the watch reports and goes on.
+    const QVector<RecordCodes> steps = {{812, 500}, {299, 500}, {650, 500}};
+    logger->setLiveCodes({650, 500});
+    int csvLines = 0;
+    const Run run = cli({"watch", "--count", "4", "--fahrenheit", "--on-alarm",
+                         "env | grep ^HYGROLUX_ | sort >>alarms.txt; echo >>alarms.txt; echo "
+                         "said on stderr >&2; exit 3"},
+                        15000, [&](QProcess&, const QString& line) {
+                            if (line.startsWith("20") && csvLines < steps.size())
+                                logger->setLiveCodes(steps[csvLines++]);
+                        });
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(lines(run.out).size(), 4);
+    QCOMPARE(run.err.count("said on stderr\nThe alarm command failed with exit code 3.\n"), 4);
+
+    QStringList alarms = QString::fromUtf8(hygrolux::test::fileContents(path("alarms.txt")))
+                             .split("\n\n", Qt::SkipEmptyParts);
+    QCOMPARE(alarms.size(), 4);
+    const QString port = "HYGROLUX_PORT=" + logger->portName();
+    for (QString& alarm : alarms) {
+        const QRegularExpression time("\nHYGROLUX_TIME=([^\n]+)");
+        const QRegularExpressionMatch stamp = time.match(alarm);
+        QVERIFY(QDateTime::fromString(stamp.captured(1), Qt::ISODate).isValid());
+        alarm.remove(stamp.capturedStart(), stamp.capturedLength());
+        QVERIFY(alarm.contains(port));
+        alarm.remove("\n" + port);
+    }
+    // 40 / -10 degC are 104 / 14 degF.
+    QCOMPARE(
+        alarms,
+        (QStringList{"HYGROLUX_ALARM=high\nHYGROLUX_LIMIT=104\nHYGROLUX_QUANTITY=temperature\n"
+                     "HYGROLUX_UNIT=F\nHYGROLUX_VALUE=106.2",
+                     "HYGROLUX_ALARM=cleared\nHYGROLUX_LIMIT=104\nHYGROLUX_QUANTITY=temperature\n"
+                     "HYGROLUX_UNIT=F\nHYGROLUX_VALUE=13.8",
+                     "HYGROLUX_ALARM=low\nHYGROLUX_LIMIT=14\nHYGROLUX_QUANTITY=temperature\n"
+                     "HYGROLUX_UNIT=F\nHYGROLUX_VALUE=13.8",
+                     "HYGROLUX_ALARM=cleared\nHYGROLUX_LIMIT=14\nHYGROLUX_QUANTITY=temperature\n"
+                     "HYGROLUX_UNIT=F\nHYGROLUX_VALUE=77.0"}));
+}
+
+// The watch polls on while the command hangs; Ctrl-C ends both at once.
+void CliTest::alarmCommandThatHangsNeverStopsTheWatch()
+{
+    logger->setLiveCodes({812, 500});
+    int csvLines = 0;
+    const Run run = cli({"watch", "--on-alarm", "echo $$ >pid; exec sleep 60"}, 15000,
+                        [&](QProcess& process, const QString& line) {
+                            if (line.startsWith("20") && ++csvLines == 3)
+                                ::kill(pid_t(process.processId()), SIGINT);
+                        });
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(lines(run.out).size(), 3);
+    const pid_t command = hygrolux::test::fileContents(path("pid")).trimmed().toInt();
+    QVERIFY(command > 0);
+    QTRY_VERIFY_WITH_TIMEOUT(::kill(command, 0) != 0, 5000);
 }
 
 void CliTest::downloadWritesWhatTheWindowWrites_data()

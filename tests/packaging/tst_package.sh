@@ -77,15 +77,17 @@ if command -v man >/dev/null; then
     help=$("$root/usr/bin/hygrolux-cli" --help)
     manual=$(MANWIDTH=1000 man -l "$root/usr/share/man/man1/hygrolux-cli.1.gz")
     section() { awk -v name="$1" '$0 == name {f = 1; next} /^[^ ]/ {f = 0} f'; }
+    # grep reads the whole section (no -q): stopping at the first match would leave awk
+    # writing into a closed pipe, which pipefail takes for a failure.
     for command in $(awk '/^Commands:/ {f = 1; next} /^$/ {f = 0} f && /^  [a-z]/ {print $1}' <<<"$help"); do
-        section COMMANDS <<<"$manual" | grep -qE "^ +$command( |\$)" || fail "hygrolux-cli(1) lacks the command $command"
+        section COMMANDS <<<"$manual" | grep -E "^ +$command( |\$)" >/dev/null || fail "hygrolux-cli(1) lacks the command $command"
     done
     for option in $(awk '/^Options:/ {f = 1; next} /^$/ {f = 0} f' <<<"$help" | grep -oE -- '^ +(-[a-z], )?--[a-z-]+' |
         grep -oE -- '--[a-z-]+$'); do
         grep -qF -- "$option" <<<"$manual" || fail "hygrolux-cli(1) lacks the option $option"
     done
     for code in $(awk '/^Exit codes:/ {f = 1; next} f && /^  [0-9]/ {print $1}' <<<"$help"); do
-        section "EXIT STATUS" <<<"$manual" | grep -qE "^ +$code\$" || fail "hygrolux-cli(1) lacks the exit code $code"
+        section "EXIT STATUS" <<<"$manual" | grep -E "^ +$code\$" >/dev/null || fail "hygrolux-cli(1) lacks the exit code $code"
     done
 else
     echo "man is not installed: the manual pages are not rendered."

@@ -31,6 +31,9 @@ void prepareEnvironment()
     // Lives until the process ends; QTemporaryDir creates it with mode 0700 as Qt requires.
     static QTemporaryDir runtimeDir(QDir::tempPath() + QStringLiteral("/hygrolux-test-XXXXXX"));
     qputenv("XDG_RUNTIME_DIR", runtimeDir.path().toLocal8Bit());
+    // A session bus that is not there: the windows' notifications never reach the desktop of
+    // whoever runs the tests. A test of them starts a bus of its own.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + runtimeDir.filePath("no-bus").toLocal8Bit());
     // Every download archives a copy: into a folder of the run's own, never the home folder
     // of the machine, nor a folder the environment named. The programs a test starts
     // (hygrolux-cli) inherit it.

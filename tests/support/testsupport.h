@@ -15,7 +15,7 @@ namespace hygrolux::test {
 // Before the application object exists: offscreen platform (unless one was chosen),
 // a private XDG_RUNTIME_DIR so the environment's own warning about it cannot fire, and a
 // private XDG_DATA_HOME (HYGROLUX_ARCHIVE unset), so that the archive of every download
-// lies in a folder of the run's own.
+// lies in a folder of the run's own; a session bus address where no bus listens.
 void prepareEnvironment();
 
 // Runs the test object like QTest::qExec, then fails when Qt logged a warning.

@@ -12,6 +12,7 @@
 #include <QSocketNotifier>
 #include <QTextStream>
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <limits>
@@ -201,6 +202,21 @@ QString readOptions(QCommandLineParser& parser, Options* options)
         if (!ok || !(s.timeScale > 0))
             return bad("time-scale");
     }
+    if (parser.isSet("temp-swing")) {
+        const QStringList ends = parser.value("temp-swing").split(QLatin1Char(':'));
+        bool fromOk = false;
+        bool toOk = false;
+        const double from = ends.value(0).toDouble(&fromOk);
+        const double to = ends.value(1).toDouble(&toOk);
+        const auto code = [](double celsius) {
+            return int(std::lround(celsius * wire::TenthsPerUnit)) + wire::TemperatureOffset;
+        };
+        if (ends.size() != 2 || !fromOk || !toOk || code(from) < 0 || code(to) < 0 ||
+            code(from) > 0xFFF || code(to) > 0xFFF)
+            return bad("temp-swing");
+        s.swingFromCode = code(from);
+        s.swingToCode = code(to);
+    }
     s.badChecksum = parser.isSet("bad-checksum");
     s.zeroBlock = parser.isSet("zero-block");
     s.fast = parser.isSet("fast");
@@ -249,6 +265,10 @@ int main(int argc, char** argv)
         {"fast", "Send replies as fast as possible instead of at 9600-baud pace."},
         {"chunk", "Send replies in pieces of N bytes, 0 for whole replies (default 16).", "N"},
         {"time-scale", "Run the recording clock X times faster than real time (default 1).", "X"},
+        {"temp-swing",
+         "Walk the live temperature 0.1 degC a live reply from FROM to TO degC and back, again "
+         "and again, e.g. 22:26 across a high alarm limit of 24.",
+         "FROM:TO"},
     });
     parser.process(app);
 
@@ -261,6 +281,8 @@ int main(int argc, char** argv)
 
     sim::SimulatedLogger logger(options.seed);
     logger.setSettings(options.settings);
+    if (options.settings.swingFromCode >= 0)
+        logger.setLiveCodes({quint16(options.settings.swingFromCode), logger.liveCodes().humidity});
     logger.setStoredRecords(
         sim::plausibleDay(options.records, options.start, options.intervalSeconds, options.seed));
     sim::Parameters parameters = options.parameters;

@@ -203,10 +203,19 @@ void SimulatedLogger::setLiveCodes(wire::block::RecordCodes codes)
 
 void SimulatedLogger::driftLiveCodes()
 {
+    const bool swinging = m_settings.swingFromCode >= 0 && m_settings.swingToCode >= 0;
+    if (swinging) {
+        const int target = m_swingBack ? m_settings.swingFromCode : m_settings.swingToCode;
+        const int now = m_live.temperature;
+        m_live.temperature = quint16(now + (target > now) - (target < now));
+        if (m_live.temperature == target)
+            m_swingBack = !m_swingBack;
+    }
     if (!m_settings.drift)
         return;
-    m_live.temperature =
-        wander(m_live.temperature, m_liveCentre.temperature, m_random.bounded(-2, 3), 0xFFF);
+    if (!swinging)
+        m_live.temperature =
+            wander(m_live.temperature, m_liveCentre.temperature, m_random.bounded(-2, 3), 0xFFF);
     m_live.humidity = wander(m_live.humidity, m_liveCentre.humidity, m_random.bounded(-3, 4), 1000);
 }
 

@@ -51,6 +51,11 @@ struct Settings {
     double timeScale = 1.0;
     // The live readings wander around their centre with every live reply.
     bool drift = true;
+    // The live temperature walks 0.1 degC with every live reply from the first code to the
+    // second and back, again and again, instead of wandering (-1: no walk): a reading that
+    // crosses an alarm limit and comes back.
+    int swingFromCode = -1;
+    int swingToCode = -1;
 };
 
 // The recording parameters the logger holds, as the codes it received.
@@ -167,6 +172,7 @@ private:
     QRandomGenerator m_random;
     QRandomGenerator m_noiseRandom;
     QElapsedTimer m_busyClock;
+    bool m_swingBack = false;
     qint64 m_clockOffsetSeconds = 0;
 
     int m_masterFd = -1;
