@@ -58,7 +58,13 @@ Temp::Temp(QWidget* parent) : QWidget(parent), ui(new Ui::Temp)
 {
     ui->setupUi(this);
     setWindowTitle(windowtitle::programName());
+    const int formHeight = height();
     screenfit::fitToScreen(this, ui->widgetMain);
+    // On a screen lower than the form (as at a high scale) the room above and below the
+    // panels gives way first, so that the commands keep their height.
+    if (height() < formHeight)
+        for (QSpacerItem* room : {ui->verticalSpacer, ui->verticalSpacer_2})
+            room->changeSize(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding);
     ui->widgetTitle->raise();
     notice = new NoticeBox(this, ui->widgetTitle);
     notice->keepClear({ui->labelTempValue, ui->labelTempUnit, ui->labelHumiValue, ui->labelHumiUnit,
