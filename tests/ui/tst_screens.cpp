@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 
 // The windows on a real X server of 1920 x 1080 without a window manager, at the scale the
@@ -22,16 +23,11 @@ class ScreensTest : public QObject
 private slots:
     void init();
     void cleanup();
-
     void everyWindowFitsTheScreen();
     void messagesLeaveCommandsAndValuesInView();
 
 private:
     QPushButton* button(const char* name) const { return window->findChild<QPushButton*>(name); }
-    static QMessageBox* shownBox(const QString& text);
-    // Why `box` is misplaced over `owner`: the widget it covers, or an empty text.
-    static QString coveredBy(const QMessageBox* box, const QWidget* owner,
-                             const QList<QWidget*>& values);
 
     sim::SimulatedLogger* logger = nullptr;
     Temp* window = nullptr;
@@ -44,9 +40,28 @@ QRect onScreen(const QWidget* widget)
     return QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size());
 }
 
-QRect available()
+QMessageBox* shownBox(const QString& text)
 {
-    return QGuiApplication::primaryScreen()->availableGeometry();
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(widget);
+            box && box->isVisible() && box->text() == text)
+            return box;
+    return nullptr;
+}
+
+// What the box shown with `text` covers of `owner`'s commands and of `values`; empty when
+// it lies over its window and covers none of them.
+QString coveredBy(const QString& text, const QWidget* owner, QList<QWidget*> values)
+{
+    const QRect placed = shownBox(text)->frameGeometry();
+    if (!placed.intersects(owner->frameGeometry()))
+        return QStringLiteral("not over its window");
+    for (QAbstractButton* command : owner->findChildren<QAbstractButton*>())
+        values << command;
+    for (const QWidget* widget : values)
+        if (widget->isVisible() && placed.intersects(onScreen(widget)))
+            return widget->objectName();
+    return QString();
 }
 
 } // namespace
@@ -65,79 +80,47 @@ void ScreensTest::init()
 void ScreensTest::cleanup()
 {
     delete window;
-    window = nullptr;
     delete logger;
-    logger = nullptr;
-}
-
-QMessageBox* ScreensTest::shownBox(const QString& text)
-{
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(widget);
-            box && box->isVisible() && box->text() == text)
-            return box;
-    return nullptr;
-}
-
-QString ScreensTest::coveredBy(const QMessageBox* box, const QWidget* owner,
-                               const QList<QWidget*>& values)
-{
-    const QRect placed = box->frameGeometry();
-    if (!placed.intersects(owner->frameGeometry()))
-        return QStringLiteral("not over its window");
-    QList<const QWidget*> keep(values.begin(), values.end());
-    for (const QAbstractButton* command : owner->findChildren<QAbstractButton*>())
-        if (command->isVisible())
-            keep << command;
-    for (const QWidget* widget : keep)
-        if (placed.intersects(onScreen(widget)))
-            return widget->objectName();
-    return QString();
 }
 
 void ScreensTest::everyWindowFitsTheScreen()
 {
-    const auto fits = [](const QWidget* shown, const QStringList& commands) {
-        QTRY_VERIFY(shown->isVisible());
-        QVERIFY2(available().contains(shown->frameGeometry()), qPrintable(shown->objectName()));
-        for (const QString& name : commands) {
-            const auto* command = shown->findChild<QPushButton*>(name);
-            QVERIFY2(command && command->isVisible(), qPrintable(name));
-            QVERIFY2(available().contains(onScreen(command)), qPrintable(name));
-            QVERIFY2(shown->frameGeometry().contains(onScreen(command)), qPrintable(name));
-        }
-    };
-    fits(window, {"pushButtonClose", "pushButtonMin", "pushButtonConnect", "pushButtonSet",
-                  "pushButtonLanguage", "pushButtonStop", "pushButtonDownload"});
     Set settings;
     settings.show();
-    fits(&settings, {"pushButtonApply", "pushButtonCancel"});
     QTest::mouseClick(button("pushButtonDownload"), Qt::LeftButton); // Analyse, disconnected
     auto* analysis = hygrolux::test::topLevel<QRealTimeData>();
-    QVERIFY(analysis);
-    fits(analysis, {"pushButtonBack", "pushButtonMin", "pushButtonOpen"});
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QList<std::pair<QWidget*, QStringList>> windows = {
+        {&settings, {"pushButtonApply", "pushButtonCancel"}},
+        {window,
+         {"pushButtonClose", "pushButtonMin", "pushButtonConnect", "pushButtonSet",
+          "pushButtonLanguage", "pushButtonStop", "pushButtonDownload"}},
+        {analysis, {"pushButtonBack", "pushButtonMin", "pushButtonOpen"}}};
+    for (const auto& [shown, commands] : windows) {
+        QVERIFY2(screen.contains(shown->frameGeometry()), qPrintable(shown->objectName()));
+        for (const QString& name : commands) {
+            const auto* command = shown->findChild<QPushButton*>(name);
+            QVERIFY2(screen.contains(onScreen(command)), qPrintable(name));
+            QVERIFY2(shown->frameGeometry().contains(onScreen(command)), qPrintable(name));
+        }
+    }
 }
 
 void ScreensTest::messagesLeaveCommandsAndValuesInView()
 {
-    const QList<QWidget*> liveValues = [this] {
-        QList<QWidget*> values;
-        for (const char* name : {"labelTempValue", "labelTempUnit", "labelHumiValue",
-                                 "labelHumiUnit", "labelDewTempValue", "labelDewUnit",
-                                 "labelHIValue", "labelHiUnit", "labelRecordNumberDis"})
-            values << window->findChild<QLabel*>(name);
-        return values;
-    }();
+    const QList<QWidget*> liveValues =
+        window->findChildren<QWidget*>(QRegularExpression("^label.*(Value|Unit|NumberDis)$"));
+    QCOMPARE(liveValues.size(), 9);
 
     // A confirmation: clear of everything, also once the first readings change the panels,
     // and gone by itself.
+    const QString connected = QStringLiteral("Connected to the device:OK");
     QTest::mouseClick(button("pushButtonConnect"), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(shownBox("Connected to the device:OK"), 3000);
-    QMessageBox* box = shownBox("Connected to the device:OK");
+    QTRY_VERIFY_WITH_TIMEOUT(shownBox(connected), 3000);
     QTRY_VERIFY_WITH_TIMEOUT(
         window->findChild<QLabel*>("labelTempValue")->text() != QLatin1String("--.-"), 3000);
-    QTRY_COMPARE(coveredBy(box, window, liveValues), QString());
-    QTRY_VERIFY_WITH_TIMEOUT(!box->isVisible(), NoticeBox::ConfirmationShownMs + 3000);
+    QTRY_COMPARE(coveredBy(connected, window, liveValues), QString());
+    QTRY_VERIFY_WITH_TIMEOUT(!shownBox(connected), NoticeBox::ConfirmationShownMs + 3000);
 
     // A problem: as clear, and it stays until the operator closes it.
     sim::Settings silent = logger->settings();
@@ -145,7 +128,7 @@ void ScreensTest::messagesLeaveCommandsAndValuesInView()
     logger->setSettings(silent);
     const QString problem = QStringLiteral("The logger sends no live readings.");
     QTRY_VERIFY_WITH_TIMEOUT(shownBox(problem), 8000);
-    QCOMPARE(coveredBy(shownBox(problem), window, liveValues), QString());
+    QCOMPARE(coveredBy(problem, window, liveValues), QString());
     QTest::qWait(NoticeBox::ConfirmationShownMs + 1000);
     QVERIFY(shownBox(problem));
     hygrolux::test::dismissMessages();
@@ -159,11 +142,11 @@ void ScreensTest::messagesLeaveCommandsAndValuesInView()
     QTest::mouseClick(button("pushButtonDownload"), Qt::LeftButton);
     auto* analysis = hygrolux::test::topLevel<QRealTimeData>();
     QTRY_VERIFY_WITH_TIMEOUT(shownBox("Download Success!"), 15000);
-    QList<QWidget*> shownWork = {analysis->findChild<QProgressBar*>("progressBar")};
+    QList<QWidget*> work = {analysis->findChild<QProgressBar*>("progressBar")};
     for (Thermo* chart : analysis->findChildren<Thermo*>())
-        shownWork << chart;
-    QCOMPARE(coveredBy(shownBox("Download Success!"), analysis, shownWork), QString());
-    // The main window's boxes went with it, unless they tell of a problem.
+        work << chart;
+    QCOMPARE(coveredBy("Download Success!", analysis, work), QString());
+    // The main window's confirmations went with it.
     QCOMPARE(hygrolux::test::shownMessages(), QStringList{"Download Success!"});
 }
 
