@@ -5,8 +5,6 @@
 #include "device/recordingentry.h"
 #include "simulatedlogger.h"
 
-#include "device/recordingentry.h"
-
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSocketNotifier>
