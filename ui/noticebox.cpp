@@ -162,7 +162,7 @@ void NoticeBox::present(QWidget* box) const
 void NoticeBox::placeOverWindow(QWidget* box) const
 {
     noticeplacement::Request request;
-    request.window = QRect(window->pos(), window->frameGeometry().size());
+    request.window = window->frameGeometry();
     request.titleBottom = onScreen(titleStrip).bottom();
     const QScreen* screen = window->screen();
     request.screen = screen ? screen->availableGeometry() : request.window;
