@@ -4,7 +4,6 @@
 #include "windowsupport.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
@@ -34,21 +33,14 @@ public slots:
 
 // A session bus of the test's own, which activates no service of the machine.
 const char* const BusConfiguration =
-    "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-    " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-    "<busconfig>\n"
-    "  <type>session</type>\n"
-    "  <listen>unix:dir=%1</listen>\n"
-    "  <policy context=\"default\">\n"
-    "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
-    "    <allow eavesdrop=\"true\"/>\n"
-    "    <allow own=\"*\"/>\n"
-    "  </policy>\n"
-    "</busconfig>\n";
+    "<busconfig><type>session</type><listen>unix:dir=%1</listen><policy context=\"default\">"
+    "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/><allow own=\"*\"/>"
+    "</policy></busconfig>";
 
-const char* const White = "color: rgb(255, 255, 255);";
-const char* const Red = "color: rgb(255, 130, 120);";
-const char* const Blue = "color: rgb(140, 210, 255);";
+const QString White = QStringLiteral("color: rgb(255, 255, 255);");
+const QString Red = QStringLiteral("color: rgb(255, 130, 120);");
+const QString Blue = QStringLiteral("color: rgb(140, 210, 255);");
+const QStringList Plain = {White, White, White, White};
 
 } // namespace
 
@@ -68,8 +60,22 @@ private slots:
     void withoutANotificationServiceTheWindowGoesOn();
 
 private:
-    QLabel* label(const char* name) const { return window->findChild<QLabel*>(name); }
-    void connectToLogger();
+    // The logger answers `codes` from now on; back once the window shows `temperature`.
+    void reply(wire::block::RecordCodes codes, const char* temperature)
+    {
+        logger->setLiveCodes(codes);
+        QTRY_COMPARE_WITH_TIMEOUT(window->findChild<QLabel*>("labelTempValue")->text(),
+                                  QString(temperature), 5000);
+    }
+    // Of the temperature, its unit, the humidity and its unit.
+    QStringList colours() const
+    {
+        QStringList sheets;
+        for (const char* name :
+             {"labelTempValue", "labelTempUnit", "labelHumiValue", "labelHumiUnit"})
+            sheets << window->findChild<QLabel*>(name)->styleSheet();
+        return sheets;
+    }
 
     QTemporaryDir busFolder;
     QProcess bus;
@@ -92,7 +98,6 @@ void LiveAlarmTest::initTestCase()
     // Before the window reaches for the session bus for the first time.
     qputenv("DBUS_SESSION_BUS_ADDRESS", address);
     QDBusConnection serviceSide = QDBusConnection::connectToBus(address, "notification service");
-    QVERIFY(serviceSide.isConnected());
     QVERIFY(serviceSide.registerObject("/org/freedesktop/Notifications", &service,
                                        QDBusConnection::ExportAllSlots));
     QVERIFY(serviceSide.registerService("org.freedesktop.Notifications"));
@@ -113,11 +118,14 @@ void LiveAlarmTest::init()
     settings.drift = false;
     settings.fast = true;
     logger->setSettings(settings);
-    logger->setLiveCodes({650, 500}); // 25.0 degC, 50.0 %RH
     qputenv("HYGROLUX_PORT", logger->portName().toLocal8Bit());
     service.shown.clear();
     window = new Temp;
     window->show();
+    logger->setLiveCodes({650, 500});
+    QTest::mouseClick(window->findChild<QPushButton*>("pushButtonConnect"), Qt::LeftButton);
+    reply({650, 500}, "25.0");
+    hygrolux::test::dismissMessages();
 }
 
 void LiveAlarmTest::cleanup()
@@ -129,36 +137,18 @@ void LiveAlarmTest::cleanup()
     hygrolux::test::dismissMessages();
 }
 
-void LiveAlarmTest::connectToLogger()
-{
-    QTest::mouseClick(window->findChild<QPushButton*>("pushButtonConnect"), Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(label("labelTempValue")->text(), QStringLiteral("25.0"), 5000);
-    hygrolux::test::dismissMessages();
-}
-
 void LiveAlarmTest::excursionIsColouredAndNotifiedAtItsStartAndEnd()
 {
-    connectToLogger();
-    QCOMPARE(label("labelTempValue")->styleSheet(), QString(White));
-
-    // On the limit is within; beyond it, the value and its unit turn the limit's colour.
-    logger->setLiveCodes({800, 500});
-    QTRY_COMPARE_WITH_TIMEOUT(label("labelTempValue")->text(), QStringLiteral("40.0"), 5000);
-    logger->setLiveCodes({809, 150});
-    QTRY_COMPARE_WITH_TIMEOUT(label("labelTempValue")->text(), QStringLiteral("40.9"), 5000);
-    QCOMPARE(label("labelTempValue")->styleSheet(), QString(Red));
-    QCOMPARE(label("labelTempUnit")->styleSheet(), QString(Red));
-    QCOMPARE(label("labelHumiValue")->styleSheet(), QString(Blue));
-    QCOMPARE(label("labelHumiUnit")->styleSheet(), QString(Blue));
-    QTRY_COMPARE_WITH_TIMEOUT(service.shown.size(), 2, 5000);
-
-    // Said once: the next replies beyond the limits add nothing.
-    logger->setLiveCodes({812, 150});
-    QTRY_COMPARE_WITH_TIMEOUT(label("labelTempValue")->text(), QStringLiteral("41.2"), 5000);
-    logger->setLiveCodes({650, 500});
-    QTRY_COMPARE_WITH_TIMEOUT(label("labelTempValue")->text(), QStringLiteral("25.0"), 5000);
-    QCOMPARE(label("labelTempValue")->styleSheet(), QString(White));
-    QCOMPARE(label("labelHumiUnit")->styleSheet(), QString(White));
+    QCOMPARE(colours(), Plain);
+    // On the limit is within; beyond it, the value and its unit turn the limit's colour, and
+    // the next replies beyond add no notification.
+    reply({800, 800}, "40.0");
+    QCOMPARE(colours(), Plain);
+    reply({809, 150}, "40.9");
+    QCOMPARE(colours(), (QStringList{Red, Red, Blue, Blue}));
+    reply({812, 150}, "41.2");
+    reply({650, 500}, "25.0");
+    QCOMPARE(colours(), Plain);
     QTRY_COMPARE_WITH_TIMEOUT(service.shown.size(), 4, 5000);
     QCOMPARE(service.shown,
              (QStringList{
@@ -171,11 +161,9 @@ void LiveAlarmTest::excursionIsColouredAndNotifiedAtItsStartAndEnd()
 
     // A link closed during an excursion leaves the readings plain without an end to tell; the
     // next connection starts the excursion anew.
-    logger->setLiveCodes({850, 500});
-    QTRY_COMPARE_WITH_TIMEOUT(service.shown.size(), 5, 5000);
-    QCOMPARE(label("labelTempValue")->styleSheet(), QString(Red));
+    reply({850, 500}, "45.0");
     QTest::mouseClick(window->findChild<QPushButton*>("pushButtonConnect"), Qt::LeftButton);
-    QCOMPARE(label("labelTempValue")->styleSheet(), QString(White));
+    QCOMPARE(colours(), Plain);
     QTest::mouseClick(window->findChild<QPushButton*>("pushButtonConnect"), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(service.shown.size(), 6, 5000);
     const QString started =
@@ -185,13 +173,12 @@ void LiveAlarmTest::excursionIsColouredAndNotifiedAtItsStartAndEnd()
 
 void LiveAlarmTest::withoutANotificationServiceTheWindowGoesOn()
 {
-    QDBusConnection serviceSide = QDBusConnection("notification service");
+    QDBusConnection serviceSide("notification service");
     QVERIFY(serviceSide.unregisterService("org.freedesktop.Notifications"));
-    connectToLogger();
-    logger->setLiveCodes({850, 500});
-    QTRY_COMPARE_WITH_TIMEOUT(label("labelTempValue")->styleSheet(), QString(Red), 5000);
-    logger->setLiveCodes({650, 500});
-    QTRY_COMPARE_WITH_TIMEOUT(label("labelTempValue")->styleSheet(), QString(White), 5000);
+    reply({850, 500}, "45.0");
+    QCOMPARE(colours().first(), Red);
+    reply({650, 500}, "25.0");
+    QCOMPARE(colours(), Plain);
     QVERIFY(service.shown.isEmpty());
     QVERIFY(serviceSide.registerService("org.freedesktop.Notifications"));
 }

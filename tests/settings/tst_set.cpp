@@ -68,12 +68,6 @@ private:
     void enter(const Entry& entry);
     void apply() { child<QPushButton>("pushButtonApply")->click(); }
     QString errorText() { return child<QLabel>("labelErrorInfo_3")->text(); }
-    // A key pressed on the window as the operator presses it: the window hands it to the
-    // widget with the focus, which passes on what it does not take.
-    void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        QTest::keyClick(set->windowHandle(), key, modifiers);
-    }
 
     std::unique_ptr<Set> set;
 };
@@ -348,41 +342,30 @@ void TestSet::linkSettingsUseThePortOverride()
     QCOMPARE(settings.flowControl, QSerialPort::NoFlowControl);
 }
 
-// Settings sent without a mouse, each key going through the window as the operator's does:
-// Tab visits every control in the order of the screen and comes round, Space picks a mode,
-// Enter applies from the box just typed into, and Esc closes without sending.
+// Settings sent without a mouse, each key going through the window as the operator's does
+// (its Tab order is tested with the other windows'): Space picks a mode, Enter applies from
+// the box just typed into, and Esc closes without sending.
 void TestSet::keysAloneFillInSendAndClose()
 {
     set->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(set.get()));
-    const QStringList screenOrder = {
-        "spinBoxHighTempWarn", "spinBoxLowTempWarn", "spinBoxHighHumiWarn", "spinBoxLowHumiWarn",
-        "setTimeHour",         "setTimeMin",         "setTimeSec",          "spinBoxRecordNumber",
-        "radioButtonAuto",     "radioButtonManual",  "pushButtonCancel",    "pushButtonApply"};
-    QStringList visited;
-    for (int i = 0; i <= screenOrder.size(); ++i) {
-        visited << QApplication::focusWidget()->objectName();
-        press(Qt::Key_Tab);
-    }
-    QCOMPARE(visited, screenOrder + QStringList{screenOrder.first()});
-
+    QWindow* window = set->windowHandle();
     enter(Entry());
     QSignalSpy applied(set.get(), &Set::gApply);
     child<QRadioButton>("radioButtonManual")->setFocus();
-    press(Qt::Key_Space);
+    QTest::keyClick(window, Qt::Key_Space);
     child<QSpinBox>("setTimeSec")->setFocus();
-    press(Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(window, Qt::Key_A, Qt::ControlModifier);
     for (const Qt::Key key : {Qt::Key_1, Qt::Key_5, Qt::Key_Return})
-        press(key);
+        QTest::keyClick(window, key);
     QCOMPARE(applied.count(), 1);
     QCOMPARE(set->recordInterval, 60 + 15);
     QCOMPARE(set->manualMode, 1);
-    QVERIFY(!child<QRadioButton>("radioButtonAuto")->isChecked());
 
     // The offscreen platform activates a window only at its first showing.
     set->show();
     QApplication::setActiveWindow(set.get());
-    press(Qt::Key_Escape);
+    QTest::keyClick(window, Qt::Key_Escape);
     QVERIFY(!set->isVisible());
     QCOMPARE(applied.count(), 1);
 }

@@ -165,18 +165,11 @@ void LanguageSwitchTest::captionsFollowTheConnection()
 void LanguageSwitchTest::namesAndToolTips_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("english");
-    QTest::addColumn<QString>("chinese");
-    // The program's name stays Latin.
-    QTest::newRow("main") << "Temp"
-                          << "Hygrolux"
-                          << "Hygrolux";
-    QTest::newRow("settings") << "Set"
-                              << "Hygrolux — Settings"
-                              << "Hygrolux — 设置";
+    QTest::addColumn<QStringList>("titles"); // English, Chinese: the program's name stays Latin
+    QTest::newRow("main") << "Temp" << QStringList{"Hygrolux", "Hygrolux"};
+    QTest::newRow("settings") << "Set" << QStringList{"Hygrolux — Settings", "Hygrolux — 设置"};
     QTest::newRow("analysis") << "QRealTimeData"
-                              << "Hygrolux — Analysis"
-                              << "Hygrolux — 分析";
+                              << QStringList{"Hygrolux — Analysis", "Hygrolux — 分析"};
 }
 
 // What the task bar shows for each window, and every button's tool tip: in English, in
@@ -185,24 +178,23 @@ void LanguageSwitchTest::namesAndToolTips_data()
 void LanguageSwitchTest::namesAndToolTips()
 {
     QFETCH(QString, name);
-    QFETCH(QString, english);
-    QFETCH(QString, chinese);
+    QFETCH(QStringList, titles);
     const QWidget* shown = topLevel(qPrintable(name));
     QMap<QString, QString> tips;
     for (const QAbstractButton* button : shown->findChildren<QAbstractButton*>())
         if (!button->objectName().isEmpty())
             tips.insert(button->objectName(), button->toolTip());
-    QCOMPARE(shown->windowTitle(), english);
+    QCOMPARE(shown->windowTitle(), titles[0]);
     QVERIFY2(!tips.values().contains(QString()), qPrintable(tips.key(QString())));
 
     switchLanguage();
-    QCOMPARE(shown->windowTitle(), chinese);
+    QCOMPARE(shown->windowTitle(), titles[1]);
     for (auto tip = tips.cbegin(); tip != tips.cend(); ++tip) {
         const QString translated = shown->findChild<QAbstractButton*>(tip.key())->toolTip();
         QVERIFY2(!translated.isEmpty() && translated != tip.value(), qPrintable(tip.key()));
     }
     switchLanguage();
-    QCOMPARE(shown->windowTitle(), english);
+    QCOMPARE(shown->windowTitle(), titles[0]);
 }
 
 HYGROLUX_TEST_MAIN(LanguageSwitchTest)
