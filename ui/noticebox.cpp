@@ -116,14 +116,13 @@ void NoticeBox::keepClear(const QList<QWidget*>& widgets)
 bool NoticeBox::eventFilter(QObject* watched, QEvent* event)
 {
     // A confirmation goes with its window; a problem stays to be read.
-    if (watched == window) {
-        if (event->type() == QEvent::Hide && closeTimer.isActive()) {
-            closeTimer.stop();
-            hide();
-        }
-    } else if ((event->type() == QEvent::Move || event->type() == QEvent::Resize) && isVisible()) {
-        placeOverWindow(this);
+    if (watched == window && event->type() == QEvent::Hide && closeTimer.isActive()) {
+        closeTimer.stop();
+        hide();
     }
+    // The box follows its window, and moves aside when a value grows under it.
+    if ((event->type() == QEvent::Move || event->type() == QEvent::Resize) && isVisible())
+        placeOverWindow(this);
     return QMessageBox::eventFilter(watched, event);
 }
 

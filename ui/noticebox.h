@@ -42,8 +42,8 @@ public:
     NoticeBox(QWidget* window, QWidget* titleStrip);
 
     // Besides the window's buttons, which are always kept clear, the widgets that show live
-    // values. A box on show moves out of their way when they move or grow, as a new value
-    // may make them do.
+    // values. A box on show follows its window when it is dragged, and moves out of the
+    // values' way when they move or grow, as a new value may make them do.
     void keepClear(const QList<QWidget*>& widgets);
 
     void showNotice(Kind kind, const QString& text, const QString& secondLine = QString());
